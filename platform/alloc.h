@@ -1,0 +1,43 @@
+/* The library's allocation and write calls. They are the plain C library and
+ * operator new[] (nothrow) calls; builds with ZERIR2_FAULT_HOOKS let a test
+ * program make the Nth allocation or a write fail to prove the failure paths. */
+#ifndef ZERIR2_PLATFORM_ALLOC_H
+#define ZERIR2_PLATFORM_ALLOC_H
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <sys/types.h>
+
+namespace z2 {
+
+#ifdef ZERIR2_FAULT_HOOKS
+bool alloc_fails();
+/* 0 to let the write go ahead, else the errno to fail it with; *limit may be
+ * lowered for a short write. */
+int write_fault(size_t* limit);
+#else
+inline bool alloc_fails() { return false; }
+inline int write_fault(size_t*) { return 0; }
+#endif
+
+inline void* xmalloc(size_t n) { return alloc_fails() ? nullptr : std::malloc(n); }
+inline void* xcalloc(size_t n, size_t size) { return alloc_fails() ? nullptr : std::calloc(n, size); }
+inline char* xstrdup(char const* s) { return alloc_fails() ? nullptr : ::strdup(s); }
+
+/* Array allocation for scratch buffers and item texts: null on failure. */
+template <class T>
+inline T* xnew(size_t n) {
+    return alloc_fails() ? nullptr : new (std::nothrow) T[n];
+}
+
+/* write(2) with the fault hook. */
+ssize_t xwrite(int fd, void const* data, size_t n);
+
+/* Writes all n bytes, retrying short writes and EINTR; false on any failure. */
+bool write_all(int fd, void const* data, size_t n);
+
+}  // namespace z2
+
+#endif
