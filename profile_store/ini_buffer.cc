@@ -1,0 +1,515 @@
+// The INI buffer: one profile or style file in memory as preamble lines,
+// sections and entries, compared byte for byte.
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/alloc.h"
+#include "zerir2/profile_store.h"
+
+namespace {
+
+// A line holds at most this many bytes less one; longer physical lines are
+// read as several lines.
+constexpr size_t kLineBuf = 16400;
+constexpr size_t kReadBlock = 65536;
+
+bool is_bare_key(char const* key) {
+    return key[0] == '\0' || key[0] == ';' || key[0] == '\r' || key[0] == '\n';
+}
+
+char const* entry_value(IniEntry const* e) { return e->text + std::strlen(e->text) + 1; }
+
+// key NUL value NUL in one allocation; a null value is an empty one.
+char* make_entry_text(char const* key, char const* value) {
+    size_t k = std::strlen(key);
+    size_t v = value ? std::strlen(value) : 0;
+    char* t = static_cast<char*>(z2::xcalloc(k + v + 2, 1));
+    if (!t) return nullptr;
+    std::memcpy(t, key, k);
+    if (v) std::memcpy(t + k + 1, value, v);
+    return t;
+}
+
+// A hash index of the sections and entries of a buffer that is being filled
+// from empty (loading, copying), so that a large section does not make the
+// fill quadratic. It only caches what a linear walk would find: when it cannot
+// grow it switches itself off and the walk takes over.
+class FillIndex {
+public:
+    ~FillIndex() { std::free(slots_); }
+
+    IniSection* find_section(IniBuf* buf, char const* name) {
+        if (usable()) {
+            size_t h = hash(nullptr, name);
+            for (size_t i = h & (cap_ - 1);; i = (i + 1) & (cap_ - 1)) {
+                Slot& s = slots_[i];
+                if (!s.sec) return nullptr;
+                if (s.hash == h && !s.ent && std::strcmp(s.sec->name, name) == 0) return s.sec;
+            }
+        }
+        for (IniSection* s = buf->first; s; s = s->next)
+            if (std::strcmp(s->name, name) == 0) return s;
+        return nullptr;
+    }
+
+    IniEntry* find_entry(IniSection* sec, char const* key) {
+        if (usable()) {
+            size_t h = hash(sec, key);
+            for (size_t i = h & (cap_ - 1);; i = (i + 1) & (cap_ - 1)) {
+                Slot& s = slots_[i];
+                if (!s.sec) return nullptr;
+                if (s.hash == h && s.ent && s.sec == sec && std::strcmp(s.ent->text, key) == 0) return s.ent;
+            }
+        }
+        for (IniEntry* e = sec->first; e; e = e->next)
+            if (std::strcmp(e->text, key) == 0) return e;
+        return nullptr;
+    }
+
+    void add(IniSection* sec, IniEntry* ent) {
+        if (off_) return;
+        if ((used_ + 1) * 2 > cap_ && !grow()) return;
+        char const* k = ent ? ent->text : sec->name;
+        insert(Slot{hash(ent ? sec : nullptr, k), sec, ent});
+        ++used_;
+    }
+
+private:
+    struct Slot {
+        size_t hash;
+        IniSection* sec;   // null: free slot
+        IniEntry* ent;     // null: the slot names a section
+    };
+
+    bool usable() const { return !off_ && cap_ > 0; }
+
+    static size_t hash(void const* owner, char const* s) {
+        uint64_t h = 1469598103934665603ull ^ reinterpret_cast<uintptr_t>(owner);
+        for (; *s; ++s) h = (h ^ static_cast<unsigned char>(*s)) * 1099511628211ull;
+        return static_cast<size_t>(h ^ (h >> 29));
+    }
+
+    void insert(Slot const& n) {
+        size_t i = n.hash & (cap_ - 1);
+        while (slots_[i].sec) i = (i + 1) & (cap_ - 1);
+        slots_[i] = n;
+    }
+
+    bool grow() {
+        size_t ncap = cap_ ? cap_ * 2 : 64;
+        Slot* ns = static_cast<Slot*>(z2::xcalloc(ncap, sizeof(Slot)));
+        if (!ns) {
+            off_ = true;
+            std::free(slots_);
+            slots_ = nullptr;
+            cap_ = 0;
+            return false;
+        }
+        Slot* old = slots_;
+        size_t ocap = cap_;
+        slots_ = ns;
+        cap_ = ncap;
+        for (size_t i = 0; i < ocap; ++i)
+            if (old[i].sec) insert(old[i]);
+        std::free(old);
+        return true;
+    }
+
+    Slot* slots_ = nullptr;
+    size_t cap_ = 0;
+    size_t used_ = 0;
+    bool off_ = false;
+};
+
+IniSection* section_create(IniBuf* buf, char const* name, FillIndex* ix) {
+    IniSection* s = nullptr;
+    if (ix) {
+        s = ix->find_section(buf, name);
+    } else {
+        for (s = buf->first; s; s = s->next)
+            if (std::strcmp(s->name, name) == 0) break;
+    }
+    if (s) return s;
+    s = static_cast<IniSection*>(z2::xcalloc(1, sizeof(IniSection)));
+    if (!s) return nullptr;
+    s->name = z2::xstrdup(name);
+    if (!s->name) {
+        std::free(s);
+        return nullptr;
+    }
+    if (buf->last) buf->last->next = s;
+    else buf->first = s;
+    buf->last = s;
+    if (ix) ix->add(s, nullptr);
+    return s;
+}
+
+// Entry store with creation. *stored tells whether the new text went in (a
+// failed text allocation still hands back the earlier match).
+IniEntry* entry_store(IniSection* sec, char const* key, char const* value, FillIndex* ix, bool* stored) {
+    *stored = false;
+    IniEntry* match = nullptr;
+    if (ix) {
+        match = ix->find_entry(sec, key);
+    } else {
+        for (IniEntry* e = sec->first; e; e = e->next)
+            if (std::strcmp(e->text, key) == 0) {
+                match = e;
+                break;
+            }
+    }
+    char* text = make_entry_text(key, value);
+    if (!text) return match;
+    if (match) {
+        std::free(match->text);
+        match->text = text;
+        *stored = true;
+        return match;
+    }
+    IniEntry* e = static_cast<IniEntry*>(z2::xcalloc(1, sizeof(IniEntry)));
+    if (!e) {
+        std::free(text);
+        return nullptr;
+    }
+    e->text = text;
+    if (sec->last) sec->last->next = e;
+    else sec->first = e;
+    sec->last = e;
+    if (ix) ix->add(sec, e);
+    *stored = true;
+    return e;
+}
+
+// Appends after *tail (or finds the tail first when it is null).
+bool comment_append(IniBuf* buf, char const* text, IniCommentLine** tail) {
+    IniCommentLine* c = static_cast<IniCommentLine*>(z2::xcalloc(1, sizeof(IniCommentLine)));
+    if (!c) return false;
+    c->text = z2::xstrdup(text);
+    if (!c->text) {
+        std::free(c);
+        return false;
+    }
+    IniCommentLine* t = *tail;
+    if (!t)
+        for (t = buf->comments; t && t->next; t = t->next) {
+        }
+    if (t) t->next = c;
+    else buf->comments = c;
+    *tail = c;
+    return true;
+}
+
+// Reads a file in large blocks but hands out exactly the lines that readLine
+// would give with the same buffer size.
+class BlockLines {
+public:
+    BlockLines(int fd, char* block, size_t cap) : fd_(fd), blk_(block), cap_(cap) {}
+
+    // False at end of file before any byte, or on a read error (the partial
+    // line is dropped, as readLine drops it).
+    bool next(char* line, size_t size) {
+        size_t n = 0, limit = size - 1;
+        bool eof = false;
+        while (n < limit) {
+            if (pos_ == end_) {
+                ssize_t k;
+                do k = ::read(fd_, blk_, cap_);
+                while (k < 0 && errno == EINTR);
+                if (k < 0) return false;
+                if (k == 0) {
+                    eof = true;
+                    break;
+                }
+                pos_ = 0;
+                end_ = static_cast<size_t>(k);
+            }
+            size_t avail = std::min(end_ - pos_, limit - n);
+            char const* from = blk_ + pos_;
+            void const* nl = std::memchr(from, '\n', avail);
+            size_t take = nl ? static_cast<size_t>(static_cast<char const*>(nl) - from) + 1 : avail;
+            std::memcpy(line + n, from, take);
+            n += take;
+            pos_ += take;
+            if (nl) break;
+        }
+        if (n == 0 && eof) return false;
+        line[n] = '\0';
+        return true;
+    }
+
+private:
+    int fd_;
+    char* blk_;
+    size_t cap_;
+    size_t pos_ = 0, end_ = 0;
+};
+
+// One line of a file (a C string: bytes after a NUL do not count). False when
+// it could not be stored and loading must stop.
+bool load_line(IniBuf* buf, char* line, IniSection** cur, IniCommentLine** tail, FillIndex* ix) {
+    if (line[0] == '[') {
+        char* name = line + 1;
+        if (char* rb = std::strchr(name, ']')) *rb = '\0';
+        *cur = section_create(buf, name, ix);
+        return *cur != nullptr;
+    }
+    if (!*cur) return comment_append(buf, line, tail);
+    line[std::strcspn(line, "\r\n")] = '\0';
+    char const* value = nullptr;
+    // A comment line stays whole, "=" and all, so a rewrite keeps it intact.
+    if (line[0] != ';') {
+        if (char* eq = std::strchr(line, '=')) {
+            *eq = '\0';
+            value = eq + 1;
+        }
+    }
+    bool stored;
+    entry_store(*cur, line, value, ix, &stored);
+    return stored;
+}
+
+// Buffered output: the whole text in one buffer when it can be had, else in
+// small pieces; every write is checked.
+class Output {
+public:
+    Output(int fd, char* buf, size_t cap) : fd_(fd), buf_(buf), cap_(cap) {}
+    void put(char const* p, size_t n) {
+        while (n > 0 && ok_) {
+            if (len_ == cap_) flush();
+            size_t k = std::min(n, cap_ - len_);
+            std::memcpy(buf_ + len_, p, k);
+            len_ += k;
+            p += k;
+            n -= k;
+        }
+    }
+    void put(char const* s) { put(s, std::strlen(s)); }
+    bool finish() {
+        flush();
+        return ok_;
+    }
+
+private:
+    void flush() {
+        if (ok_ && len_ > 0) ok_ = z2::write_all(fd_, buf_, len_);
+        len_ = 0;
+    }
+    int fd_;
+    char* buf_;
+    size_t cap_;
+    size_t len_ = 0;
+    bool ok_ = true;
+};
+
+size_t text_length(IniBuf const* buf) {
+    size_t total = 0;
+    for (IniCommentLine* c = buf->comments; c; c = c->next) total += std::strlen(c->text);
+    for (IniSection* s = buf->first; s; s = s->next) {
+        total += std::strlen(s->name) + 3;
+        for (IniEntry* e = s->first; e; e = e->next) {
+            size_t k = std::strlen(e->text);
+            total += k + 1;
+            if (!is_bare_key(e->text)) total += 1 + std::strlen(e->text + k + 1);
+        }
+    }
+    return total;
+}
+
+}  // namespace
+
+char* readLine(int fd, char* buf, int size) {
+    if (!buf || size < 1) return nullptr;
+    int n = 0;
+    while (n < size - 1) {
+        char c;
+        ssize_t k = ::read(fd, &c, 1);
+        if (k < 0) {
+            if (errno == EINTR) continue;
+            return nullptr;
+        }
+        if (k == 0) {
+            if (n == 0) return nullptr;
+            break;
+        }
+        buf[n++] = c;
+        if (c == '\n') break;
+    }
+    buf[n] = '\0';
+    return buf;
+}
+
+void InitIniBuf(IniBuf* buf) {
+    if (!buf) return;
+    buf->comments = nullptr;
+    buf->first = nullptr;
+    buf->last = nullptr;
+    buf->path = nullptr;
+}
+
+void FreeIniBuf(IniBuf* buf) {
+    if (!buf) return;
+    for (IniCommentLine* c = buf->comments; c;) {
+        IniCommentLine* next = c->next;
+        std::free(c->text);
+        std::free(c);
+        c = next;
+    }
+    for (IniSection* s = buf->first; s;) {
+        for (IniEntry* e = s->first; e;) {
+            IniEntry* next = e->next;
+            std::free(e->text);
+            std::free(e);
+            e = next;
+        }
+        IniSection* next = s->next;
+        std::free(s->name);
+        std::free(s);
+        s = next;
+    }
+    std::free(buf->path);
+    InitIniBuf(buf);
+}
+
+int ReloadIniFile(IniBuf* buf, char const* path) {
+    if (!buf || !path) return -1;
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    FreeIniBuf(buf);
+    buf->path = z2::xstrdup(path);
+    if (!buf->path) {
+        ::close(fd);
+        return -1;
+    }
+    char small[512];
+    char* block = z2::xnew<char>(kReadBlock);
+    BlockLines lines(fd, block ? block : small, block ? kReadBlock : sizeof small);
+    char line[kLineBuf];
+    IniSection* cur = nullptr;
+    IniCommentLine* tail = nullptr;
+    FillIndex ix;
+    while (lines.next(line, sizeof line))
+        if (!load_line(buf, line, &cur, &tail, &ix)) break;
+    delete[] block;
+    ::close(fd);
+    return 1;
+}
+
+// Every write is checked (0 on a failed or short write), so a caller never
+// cuts a file to a length that was not written.
+int WriteIniBuf(IniBuf* buf, int fd) {
+    if (!buf || fd <= 0) return 0;
+    size_t total = text_length(buf);
+    if (total == 0) return 1;
+    char small[4096];
+    char* heap = static_cast<char*>(z2::xmalloc(total));
+    Output out(fd, heap ? heap : small, heap ? total : sizeof small);
+    for (IniCommentLine* c = buf->comments; c; c = c->next) out.put(c->text);
+    for (IniSection* s = buf->first; s; s = s->next) {
+        out.put("[", 1);
+        out.put(s->name);
+        out.put("]\n", 2);
+        for (IniEntry* e = s->first; e; e = e->next) {
+            out.put(e->text);
+            if (!is_bare_key(e->text)) {
+                out.put("=", 1);
+                out.put(entry_value(e));
+            }
+            out.put("\n", 1);
+        }
+    }
+    bool ok = out.finish();
+    std::free(heap);
+    return ok ? 1 : 0;
+}
+
+void CopyIniBuf(IniBuf* src, IniBuf* dst) {
+    if (!src || !dst) return;
+    InitIniBuf(dst);
+    IniCommentLine* tail = nullptr;
+    for (IniCommentLine* c = src->comments; c; c = c->next) comment_append(dst, c->text, &tail);
+    FillIndex ix;
+    for (IniSection* s = src->first; s; s = s->next) {
+        IniSection* d = section_create(dst, s->name, &ix);
+        if (!d) return;
+        for (IniEntry* e = s->first; e; e = e->next) {
+            bool stored;
+            entry_store(d, e->text, is_bare_key(e->text) ? nullptr : entry_value(e), &ix, &stored);
+            if (!stored) break;
+        }
+    }
+}
+
+int AppendCommentString(IniBuf* buf, char const* text) {
+    if (!buf || !text) return 0;
+    IniCommentLine* tail = nullptr;
+    return comment_append(buf, text, &tail) ? 1 : 0;
+}
+
+IniSection* SearchSectionBuf(IniBuf* buf, char const* section, int create) {
+    if (!buf || !section) return nullptr;
+    if (create) return section_create(buf, section, nullptr);
+    for (IniSection* s = buf->first; s; s = s->next)
+        if (std::strcmp(s->name, section) == 0) return s;
+    return nullptr;
+}
+
+IniEntry* SearchStringBufInSection(IniSection* section, char const* key, char const* value, int create) {
+    if (!section || !key) return nullptr;
+    if (!create) {
+        for (IniEntry* e = section->first; e; e = e->next)
+            if (std::strcmp(e->text, key) == 0) return e;
+        return nullptr;
+    }
+    bool stored;
+    return entry_store(section, key, value, nullptr, &stored);
+}
+
+IniEntry* SearchStringBuf(IniBuf* buf, char const* section, char const* key, char const* value, int create) {
+    if (!buf || !section || !key) return nullptr;
+    IniSection* s = SearchSectionBuf(buf, section, create);
+    return s ? SearchStringBufInSection(s, key, value, create) : nullptr;
+}
+
+int GetIniBufProfile(IniBuf* buf, char const* section, char const* key, char* out, int size) {
+    if (!out || size < 1) return 0;
+    IniEntry* e = SearchStringBuf(buf, section, key, nullptr, 0);
+    if (!e) return 0;
+    std::strncpy(out, entry_value(e), static_cast<size_t>(size));
+    out[size - 1] = '\0';
+    return static_cast<int>(std::strlen(out));
+}
+
+int SetIniBufProfile(IniBuf* buf, char const* section, char const* key, char const* value) {
+    return SearchStringBuf(buf, section, key, value, 1) ? 1 : 0;
+}
+
+int GetIniBufProfiles(IniBuf* buf, char const* section, char const** keys, int n, char** outs, unsigned int size) {
+    if (!buf || !section || !keys || !outs) return 0;
+    IniSection* s = SearchSectionBuf(buf, section, 0);
+    for (int i = 0; i < n; ++i) {
+        if (!outs[i] || size < 1) continue;
+        IniEntry* e = (s && keys[i]) ? SearchStringBufInSection(s, keys[i], nullptr, 0) : nullptr;
+        size_t len = 0;
+        if (e) {
+            char const* v = entry_value(e);
+            len = std::min(std::strlen(v), static_cast<size_t>(size) - 1);
+            std::memcpy(outs[i], v, len);
+        }
+        outs[i][len] = '\0';
+    }
+    return s ? 1 : 0;
+}
+
+int GetIniBufProfiles2(IniBuf* buf, char const* section, char const** keys, int n, char** outs) {
+    if (!buf || !section || !keys || !outs) return 0;
+    IniSection* s = SearchSectionBuf(buf, section, 0);
+    for (int i = 0; i < n; ++i) {
+        IniEntry* e = (s && keys[i]) ? SearchStringBufInSection(s, keys[i], nullptr, 0) : nullptr;
+        outs[i] = z2::xstrdup(e ? entry_value(e) : "");
+    }
+    return s ? 1 : 0;
+}
