@@ -1,0 +1,191 @@
+// Profile blocks: one per user, holding the main profile and up to 30 style
+// files, in a list that the caller owns. Blocks are counted by openers.
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/alloc.h"
+#include "platform/paths.h"
+#include "zerir2/profile_store.h"
+
+namespace {
+
+constexpr char kUsersRoot[] = ZERIR2_USERS_ROOT;
+constexpr char kGuestRoot[] = ZERIR2_GUEST_ROOT;
+// The guest's user name is the last component of its root ("for_guest/").
+constexpr size_t kGuestNameBack = 10;
+
+bool starts_with(char const* s, char const* prefix, size_t n) { return std::strncmp(s, prefix, n) == 0; }
+
+ConfBufStr* find_by_user(ConfBufList* list, char const* name, size_t len) {
+    for (ConfBufStr* b = list->first; b; b = b->next)
+        if (b->userName && std::strlen(b->userName) == len && std::memcmp(b->userName, name, len) == 0) return b;
+    return nullptr;
+}
+
+// The block that opening, closing and refreshing count on. It is found by its
+// stored user name rather than by the path its main buffer holds, so a block
+// whose profile was unreadable is still the one the next open counts on and
+// the close releases: a stale block never stays in the list unreachable.
+ConfBufStr* block_of_user(ConfBufList* list, char const* path) {
+    unsigned len = 0;
+    char const* user = GetUserName(path, &len);
+    return user ? find_by_user(list, user, len) : nullptr;
+}
+
+void empty_buffers(ConfBufStr* b) {
+    FreeIniBuf(&b->main);
+    for (IniBuf& s : b->style) FreeIniBuf(&s);
+}
+
+// The style file's path in a style-list value "display text,/path": after the
+// last ",<users root>", else after the last ",/", else the whole value.
+char const* style_path_of(char const* value) {
+    static constexpr char kUsersMark[] = "," ZERIR2_USERS_ROOT;
+    char const* found = nullptr;
+    for (char const* p = std::strstr(value, kUsersMark); p; p = std::strstr(p + 1, kUsersMark)) found = p;
+    if (!found)
+        for (char const* p = std::strstr(value, ",/"); p; p = std::strstr(p + 1, ",/")) found = p;
+    return found ? found + 1 : value;
+}
+
+}  // namespace
+
+char const* GetUserName(char const* path, unsigned int* len) {
+    if (!path || !len) return nullptr;
+    size_t ulen = sizeof kUsersRoot - 1;
+    if (starts_with(path, kUsersRoot, ulen)) {
+        char const* name = path + ulen;
+        size_t n = std::strcspn(name, "/");
+        // An empty name (a file directly in the root) belongs to nobody.
+        if (n == 0) return nullptr;
+        *len = static_cast<unsigned int>(n);
+        return name;
+    }
+    size_t glen = sizeof kGuestRoot - 1;
+    if (starts_with(path, kGuestRoot, glen)) {
+        *len = static_cast<unsigned int>(kGuestNameBack - 1);
+        return path + glen - kGuestNameBack;
+    }
+    return nullptr;
+}
+
+ConfBufStr* SearchConfBuf(ConfBufList* list, char const* user, char const* path) {
+    if (!list || (!user && !path)) return nullptr;
+    if (user) {
+        for (ConfBufStr* b = list->first; b; b = b->next)
+            if (b->userName && std::strcmp(b->userName, user) == 0) return b;
+        return nullptr;
+    }
+    unsigned len = 0;
+    char const* name = GetUserName(path, &len);
+    if (!name) return nullptr;
+    for (ConfBufStr* b = list->first; b; b = b->next) {
+        unsigned blen = 0;
+        char const* bname = b->main.path ? GetUserName(b->main.path, &blen) : nullptr;
+        if (bname && blen == len && std::memcmp(bname, name, len) == 0) return b;
+    }
+    return nullptr;
+}
+
+ConfBufStr* AppendConfBuf(ConfBufList* list, char const* path) {
+    if (!list || !path) return nullptr;
+    unsigned len = 0;
+    char const* user = GetUserName(path, &len);
+    if (!user) return nullptr;
+    ConfBufStr* b = static_cast<ConfBufStr*>(z2::xcalloc(1, sizeof(ConfBufStr)));
+    if (!b) return nullptr;
+    b->userName = static_cast<char*>(z2::xcalloc(len + 1, 1));
+    if (!b->userName) {
+        std::free(b);
+        return nullptr;
+    }
+    std::memcpy(b->userName, user, len);
+    InitIniBuf(&b->main);
+    for (IniBuf& s : b->style) InitIniBuf(&s);
+    b->defaultStyle = &list->defaultStyle;
+    b->prev = list->last;
+    b->next = nullptr;
+    if (list->last) list->last->next = b;
+    else list->first = b;
+    list->last = b;
+    return b;
+}
+
+void FreeConfBuf(ConfBufList* list, ConfBufStr* block) {
+    if (!list || !block) return;
+    // Only a block of this list is unlinked; anything else would corrupt it.
+    ConfBufStr* b = list->first;
+    while (b && b != block) b = b->next;
+    if (!b) return;
+    empty_buffers(block);
+    block->defaultStyle = nullptr;
+    std::free(block->userName);
+    block->userName = nullptr;
+    if (block->prev) block->prev->next = block->next;
+    else list->first = block->next;
+    if (block->next) block->next->prev = block->prev;
+    else list->last = block->prev;
+    std::free(block);
+}
+
+ConfBufStr* ReloadConfFile(ConfBufStr* block, char const* path) {
+    if (!block || !path) return nullptr;
+    empty_buffers(block);
+    ReloadIniFile(&block->main, path);
+    char* secName = GetStySecUtf8Str();
+    IniSection* sec = secName ? SearchSectionBuf(&block->main, secName, 0) : nullptr;
+    std::free(secName);
+    if (!sec) return block;
+    for (int i = 0; i < 30; ++i) {
+        char* key = GetStyKeyUtf8Str(i);
+        IniEntry* e = key ? SearchStringBufInSection(sec, key, nullptr, 0) : nullptr;
+        std::free(key);
+        if (!e) continue;
+        char const* value = e->text + std::strlen(e->text) + 1;
+        ReloadIniFile(&block->style[i], style_path_of(value));
+    }
+    return block;
+}
+
+ConfBufStr* CreateProfileBlock(ConfBufList* list, char const* path) {
+    if (!list || !path) return nullptr;
+    // A path outside both roots has no user: no block, nothing changes.
+    unsigned len = 0;
+    if (!GetUserName(path, &len)) return nullptr;
+    if (ConfBufStr* b = block_of_user(list, path)) {
+        if (b->openCount < INT_MAX) ++b->openCount;
+        return b;
+    }
+    ConfBufStr* b = AppendConfBuf(list, path);
+    if (!b) return nullptr;
+    ReloadConfFile(b, path);
+    b->openCount = 1;
+    return b;
+}
+
+void RemoveProfileBlock(ConfBufList* list, char const* path) {
+    if (!list || !path) return;
+    ConfBufStr* b = block_of_user(list, path);
+    if (!b) return;
+    if (--b->openCount < 1) FreeConfBuf(list, b);
+}
+
+ConfBufStr* RefreshProfileBlock(ConfBufList* list, char const* path) {
+    if (!list || !path) return nullptr;
+    ConfBufStr* b = block_of_user(list, path);
+    return b ? ReloadConfFile(b, path) : nullptr;
+}
+
+ConfBufStr* OpenPrivateProfile(ConfBufList* list, char const* path) { return SearchConfBuf(list, nullptr, path); }
+
+void ClosePrivateProfile(void) {}
+
+void OpenProfile(char const* path, ConfBufList* list) { CreateProfileBlock(list, path); }
+
+void CloseProfile(char const* path, ConfBufList* list) { RemoveProfileBlock(list, path); }
+
+int LoadDefaultStyleFile(ConfBufList* list) {
+    if (!list) return -1;
+    return ReloadIniFile(&list->defaultStyle, ZERIR2_DEFAULT_STYLE);
+}
