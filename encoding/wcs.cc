@@ -1,0 +1,123 @@
+// 16-bit and 32-bit string helpers used on record texts, and the printable
+// ASCII rendering of 16-bit text.
+#include <cstring>
+
+#include "platform/alloc.h"
+#include "zerir2/encoding.h"
+
+int WcsLen(unsigned short const* s) {
+    if (!s) return 0;
+    int n = 0;
+    while (s[n] != 0) ++n;
+    return n;
+}
+
+int LcsLen(unsigned long const* s) {
+    if (!s) return 0;
+    int n = 0;
+    while (s[n] != 0) ++n;
+    return n;
+}
+
+unsigned short* WcsCpy(unsigned short* dst, unsigned short* src) {
+    if (!dst) return dst;
+    if (!src) {
+        dst[0] = 0;
+        return dst;
+    }
+    size_t i = 0;
+    do {
+        dst[i] = src[i];
+    } while (src[i++] != 0);
+    return dst;
+}
+
+unsigned short* WcsNCpy(unsigned short* dst, unsigned short* src, unsigned int n) {
+    if (!dst) return dst;
+    unsigned int i = 0;
+    if (src) {
+        for (; i < n && src[i] != 0; ++i) dst[i] = src[i];
+    }
+    for (; i < n; ++i) dst[i] = 0;
+    return dst;
+}
+
+unsigned short* WcsCat(unsigned short* dst, unsigned short* src) {
+    if (!dst || !src) return dst;
+    WcsCpy(dst + WcsLen(dst), src);
+    return dst;
+}
+
+unsigned long* LcsCpy(unsigned long* dst, unsigned long* src) {
+    if (!dst) return dst;
+    if (!src) {
+        dst[0] = 0;
+        return dst;
+    }
+    size_t i = 0;
+    do {
+        dst[i] = src[i];
+    } while (src[i++] != 0);
+    return dst;
+}
+
+namespace {
+
+int null_order(unsigned short const* a, unsigned short const* b) {
+    if (!a) return b ? -1 : 0;
+    return 1;  // only b is null
+}
+
+}  // namespace
+
+int WcsCmp(unsigned short const* a, unsigned short const* b) {
+    if (!a || !b) return null_order(a, b);
+    size_t i = 0;
+    while (a[i] == b[i] && a[i] != 0) ++i;
+    return static_cast<int>(a[i]) - static_cast<int>(b[i]);
+}
+
+// The count ends the comparison after n equal units, as strncmp does: reading
+// one unit past the count could run off a buffer that holds exactly n units.
+int WcsNCmp(unsigned short const* a, unsigned short const* b, int n) {
+    if (!a || !b) return null_order(a, b);
+    for (int i = 0; i < n; ++i) {
+        if (a[i] != b[i]) return static_cast<int>(a[i]) - static_cast<int>(b[i]);
+        if (a[i] == 0) return 0;
+    }
+    return 0;
+}
+
+unsigned short* WcsDup(unsigned short const* s) {
+    if (!s) return nullptr;
+    size_t bytes = (static_cast<size_t>(WcsLen(s)) + 1) * sizeof(unsigned short);
+    auto* d = static_cast<unsigned short*>(z2::xmalloc(bytes));
+    if (d) std::memcpy(d, s, bytes);
+    return d;
+}
+
+// Stops at the zero unit of the input as well as at the unit limit; a negative
+// limit takes nothing.
+int Wcs2CharStr(char* out, int outBytes, unsigned short const* in, int maxUnits) {
+    if (!out || outBytes <= 0) return 0;
+    int w = 0;
+    if (in && maxUnits > 0) {
+        static const char hex[] = "0123456789abcdef";
+        for (int i = 0; i < maxUnits && in[i] != 0; ++i) {
+            unsigned u = in[i];
+            int room = outBytes - w;
+            if (u >= 0x20 && u <= 0x7E) {
+                if (room < 2) break;
+                out[w++] = static_cast<char>(u);
+            } else {
+                if (room < 8) break;
+                out[w++] = '(';
+                out[w++] = 'x';
+                for (int shift = 12; shift >= 0; shift -= 4) out[w++] = hex[(u >> shift) & 0xF];
+                out[w++] = ')';
+            }
+        }
+    }
+    out[w] = '\0';
+    return w;
+}
