@@ -73,6 +73,9 @@ struct ConfTextStorage {
     tag_ZOZAV_ARDICDATA ar;
     z2_u8 arUserDic[260];
     z2_u8 arSystemDic[10][260];
+    /* The block's own ten dictionary-set records: its record points at these,
+     * so a copy taken from this block is right whichever block loaded last. */
+    tag_ZOZAV_DICSETDATA dicSet[10];
 };
 
 /* Parsed settings of a block, filled by the settings loaders. */

@@ -54,6 +54,29 @@ ZERIR2_API extern z2_u16 RomanShiftAutoEiji_ini;
 /* EUC-JP full-width numbers "１" .. "３０" naming style-list entries. */
 ZERIR2_API extern char* szNumber30[30];
 
+/* Staging globals of the profile loader: the item rows fill them and the loader
+ * moves them into the profile block (process-wide, library-owned). */
+ZERIR2_API extern unsigned short* lpszKouseiCommentStr;
+ZERIR2_API extern unsigned short* lpszKouseiCommentIndxMark;
+ZERIR2_API extern unsigned short* lpszHankakuSitei;
+ZERIR2_API extern unsigned short* lpszZenkakuSitei;
+ZERIR2_API extern unsigned short* lpszGakushuSitei;
+ZERIR2_API extern char* g_lpszExpressionMode;
+ZERIR2_API extern unsigned short* lpwszDicSetTitle;
+ZERIR2_API extern char* UserDicTmp[2];
+ZERIR2_API extern char* SysDicTmp[3];
+ZERIR2_API extern char* SysDicNameAndSwitch[10][3];
+ZERIR2_API extern char* LinkDicTmp[3];
+ZERIR2_API extern char* ArUserData[2];
+ZERIR2_API extern char* ArDataTmp[3];
+ZERIR2_API extern char* ArSysData[10][3];
+ZERIR2_API extern z2_u32 uDicGakuMode, uEijiRegType, uKyokiGakMode, uJappKugiri, uJappNormFuku,
+    uJappMitouroku, uJappEijiAto, uJappKataAto, uJappHiraAto, uJappEijiFuku, uBackGround;
+/* EUC-JP names built before a numbered section or key is read. */
+ZERIR2_API extern char rgchDicSetSec[32];
+ZERIR2_API extern char rgchSysDicEnt[32];
+ZERIR2_API extern char rgchLinkDicEnt[32];
+
 /* Custom-data decoders of style files. */
 ZERIR2_API int GetNextIntFromHexStr(char** cursor, int digits);
 ZERIR2_API int DecodeFucKeyCustomData(char* text, FKEYINDEX* idx, FKEYASSIGNDATA* assign);
