@@ -1,0 +1,162 @@
+// Raw access to the sections and keys of a user's profile and style files under
+// the file lock, the commit of a buffer to its file, and the default style.
+#include <cstring>
+
+#include "platform/paths.h"
+#include "settings/profile_io.h"
+#include "settings/words.h"
+#include "zerir2/settings.h"
+
+namespace {
+
+bool InBlock(int head) { return head >= -1 && head <= 29; }
+
+// The common frame of the readers: shared lock, block, head number. serve gets
+// the block, the head number and the locked descriptor.
+template <class Serve>
+int WithReader(char const* path, unsigned int uid, unsigned int gid, ConfBufList* list, Serve serve) {
+    int fd = sem_open(const_cast<char*>(path), uid, gid, 0, 0, nullptr);
+    if (fd < 0) return 0;
+    ConfBufStr* block = OpenPrivateProfile(list, path);
+    if (!block) {
+        sem_close(fd);
+        return 0;
+    }
+    int result = serve(block, GetHeadNo(path, block, 0), fd);
+    ClosePrivateProfile();
+    sem_close(fd);
+    return result;
+}
+
+// A file no buffer of the block holds is read afresh, through the locked
+// descriptor; a file that cannot be read leaves the buffer empty.
+template <class Take>
+int FromFreshBuffer(int fd, Take take) {
+    IniBuf tmp;
+    InitIniBuf(&tmp);
+    z2::LoadLockedIni(&tmp, fd);
+    int result = take(&tmp);
+    FreeIniBuf(&tmp);
+    return result;
+}
+
+// Stamps the header of the buffer at head: "ZERIR2"/"2.00" for the main
+// profile, "DEVEVIRIZ17"/"9.00" for a style file, "1.00" for both. Each stamp
+// is checked in the buffer, so a commit never writes half a header.
+int StampHeader(char const* path, ConfBufStr* block, int head) {
+    bool const main = head == -1;
+    struct {
+        char* key;
+        char* value;
+        char const* value_u8;
+        char const* key_u8;
+    } const stamps[] = {
+        {z2w::key_IDCode, main ? z2w::v_IDConf : z2w::v_IDStyle, main ? z2w::v_IDConf_u8 : z2w::v_IDStyle_u8,
+         z2w::key_IDCode_u8},
+        {z2w::key_Version, main ? z2w::v_VerVen : z2w::v_VerSty, main ? z2w::v_VerVen_u8 : z2w::v_VerSty_u8,
+         z2w::key_Version_u8},
+        {z2w::key_Revision, z2w::v_Revision, z2w::v_Revision_u8, z2w::key_Revision_u8},
+    };
+    IniBuf* buf = GetIniBufPos(block, head);
+    int result = 0;
+    for (auto const& s : stamps) {
+        result = WritePrivateProfileStringEUC(z2w::sec_kankyo, s.key, s.value, path, block, head);
+        IniEntry* e = buf ? SearchStringBuf(buf, z2w::sec_kankyo_u8, s.key_u8, nullptr, 0) : nullptr;
+        if (result != 1 || !e || std::strcmp(e->text + std::strlen(e->text) + 1, s.value_u8) != 0) return 0;
+    }
+    return result;
+}
+
+int Commit(char const* path, ConfBufList* list, int fd) {
+    ConfBufStr* block = OpenPrivateProfile(list, path);
+    if (!block) return 0;
+    int head = GetHeadNo(path, block, 1);
+    int result = 0;
+    if (InBlock(head)) {
+        result = StampHeader(path, block, head);
+        // The whole text is made before the file is touched; a failure on the
+        // way leaves the file as it was.
+        z2::Text text;
+        if (result == 1 && !z2::RenderMemoryProfile(list, path, &text)) result = 0;
+        if (result == 1 && !z2::ReplaceFileText(fd, text)) result = 0;
+        z2::FreeText(&text);
+    }
+    ClosePrivateProfile();
+    return result;
+}
+
+}  // namespace
+
+extern "C" {
+
+int GetProfiles(char const* path, unsigned int uid, unsigned int gid, char const* section, char const** keys, int n,
+                char** values, unsigned int size, ConfBufList* list) {
+    if (size == 0) return 0;
+    return WithReader(path, uid, gid, list, [&](ConfBufStr* block, int head, int fd) {
+        if (InBlock(head)) return GetPrivateProfiles(section, keys, n, block, values, size, head);
+        return FromFreshBuffer(fd, [&](IniBuf* buf) { return GetIniBufProfiles(buf, section, keys, n, values, size); });
+    });
+}
+
+int GetProfiles2(char const* path, unsigned int uid, unsigned int gid, char const* section, char const** keys, int n,
+                 char** values, ConfBufList* list) {
+    return WithReader(path, uid, gid, list, [&](ConfBufStr* block, int head, int fd) {
+        if (InBlock(head)) return GetPrivateProfiles2(section, keys, n, block, values, head);
+        return FromFreshBuffer(fd, [&](IniBuf* buf) { return GetIniBufProfiles2(buf, section, keys, n, values); });
+    });
+}
+
+int GetAllProfiles(char const* path, unsigned int uid, unsigned int gid, char const* section, char** keyBufs,
+                   int keySize, char** valueBufs, int valueSize, ConfBufList* list) {
+    return WithReader(path, uid, gid, list, [&](ConfBufStr* block, int head, int) {
+        if (!InBlock(head)) return 0;
+        return GetPrivateAllProfiles(section, keyBufs, keySize, block, valueBufs, valueSize, head);
+    });
+}
+
+// Pairs change the block's buffer only; n = 0 commits: stamps the header,
+// writes the buffer through the locked descriptor and cuts the file to the
+// written length on that descriptor, all under the exclusive lock. A commit
+// whose path gives no buffer writes nothing and reports 0.
+int SetProfiles(char const* path, unsigned int uid, unsigned int gid, char const* section, char const** keys, int n,
+                char const** values, ConfBufList* list) {
+    int created = 0;
+    int fd = sem_open(const_cast<char*>(path), uid, gid, 1, 1, &created);
+    if (fd < 0) return 0;
+    int result = 0;
+    bool keep = false;
+    if (n == 0) {
+        result = Commit(path, list, fd);
+        keep = result == 1;
+    } else if (n > 0 && section && keys && values) {
+        if (ConfBufStr* block = OpenPrivateProfile(list, path)) {
+            int head = GetHeadNo(path, block, 1);
+            keep = InBlock(head);
+            if (keep) {
+                for (int i = 0; i < n; ++i)
+                    result = WritePrivateProfileString(section, keys[i], values[i], path, block, head);
+            }
+            ClosePrivateProfile();
+        }
+    }
+    // A file this call created is not left behind when no buffer stands for it
+    // or its commit failed (it would hold nothing or half a text).
+    if (created && !keep) z2::RemoveCreatedFile(path, fd, n != 0);
+    sem_close(fd);
+    return result;
+}
+
+int LoadDefaultProfiles(ConfBufList* list) {
+    if (!list) return 0;
+    int fd = sem_open(const_cast<char*>(ZERIR2_DEFAULT_STYLE), 0, 0, 0, 0, nullptr);
+    if (fd < 0) return 0;
+    int result = LoadDefaultStyleFile(list);
+    sem_close(fd);
+    return result;
+}
+
+void UnloadDefaultProfiles(ConfBufList* list) {
+    if (list) FreeIniBuf(&list->defaultStyle);
+}
+
+}  // extern "C"
