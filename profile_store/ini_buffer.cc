@@ -483,8 +483,14 @@ int GetIniBufProfile(IniBuf* buf, char const* section, char const* key, char* ou
     return static_cast<int>(std::strlen(out));
 }
 
+// 1 only when the new value went in: a replacement whose text could not be
+// allocated hands back the old entry, which is no success for the caller.
 int SetIniBufProfile(IniBuf* buf, char const* section, char const* key, char const* value) {
-    return SearchStringBuf(buf, section, key, value, 1) ? 1 : 0;
+    if (!buf || !section || !key) return 0;
+    IniSection* s = SearchSectionBuf(buf, section, 1);
+    bool stored = false;
+    if (s) entry_store(s, key, value, nullptr, &stored);
+    return stored ? 1 : 0;
 }
 
 int GetIniBufProfiles(IniBuf* buf, char const* section, char const** keys, int n, char** outs, unsigned int size) {
