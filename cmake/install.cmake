@@ -3,6 +3,12 @@
 # Components: runtime (the shared library with its soname), development
 # (headers, the .so link, pkg-config file, CMake package config) and tool
 # (zerir2-settings and its manual page). CPack turns each into one .deb.
+# GNUInstallDirs picks Debian's multiarch library directory only for native
+# builds; the i386 build (a toolchain file, so "cross") gets it here too.
+if(NOT DEFINED CMAKE_INSTALL_LIBDIR AND CMAKE_CROSSCOMPILING AND CMAKE_LIBRARY_ARCHITECTURE
+   AND CMAKE_INSTALL_PREFIX MATCHES "^/usr/?$" AND EXISTS /etc/debian_version)
+  set(CMAKE_INSTALL_LIBDIR lib/${CMAKE_LIBRARY_ARCHITECTURE} CACHE PATH "Object code libraries (lib)")
+endif()
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 

@@ -140,12 +140,14 @@ for build in "$scratch/consumer-src/consumer" "$scratch/consumer-cmake/consumer"
     grep -q "libzerir2settings.so.1 => $libdir/" <<<"$(LD_LIBRARY_PATH=$libdir ldd "$build")"
   check "$name prints the three settings" \
     test "$(LD_LIBRARY_PATH=$libdir "$build" "$profile")" = "$expected"
-  if [ -f examples/minimal.ven ]; then
-    check "$name on examples/minimal.ven" \
-      test "$(LD_LIBRARY_PATH=$libdir "$build" examples/minimal.ven)" = "$(values_of examples/minimal.ven)"
-  else
-    echo "SKIP ($name): examples/minimal.ven does not exist yet"
-  fi
+  samples=0
+  for sample in examples/minimal.ven examples/zerir2.ven; do
+    [ -f "$sample" ] || continue
+    samples=$((samples + 1))
+    check "$name on $sample" \
+      test "$(LD_LIBRARY_PATH=$libdir "$build" "$sample")" = "$(values_of "$sample")"
+  done
+  [ $samples -gt 0 ] || echo "SKIP ($name): no sample profile (examples/minimal.ven, examples/zerir2.ven) yet"
   rc=0; LD_LIBRARY_PATH=$libdir "$build" "$scratch/no-such-file" 2>/dev/null || rc=$?
   check "$name fails on a missing profile" test $rc = 1
 done
