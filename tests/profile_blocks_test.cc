@@ -1,0 +1,302 @@
+// Profile blocks: user names, open counting, loading of the style list, the
+// fixed words.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/paths.h"
+#include "tests/support/fault.h"
+#include "tests/support/files.h"
+#include "zerir2/encoding.h"
+#include "zerir2/profile_store.h"
+
+namespace {
+
+std::string value_of(IniBuf* b, const char* sec, const char* key) {
+    char out[256] = {};
+    GetIniBufProfile(b, sec, key, out, sizeof out);
+    return out;
+}
+
+int count_blocks(const ConfBufList& list) {
+    int n = 0;
+    for (ConfBufStr* b = list.first; b; b = b->next) ++n;
+    return n;
+}
+
+std::string style_line(int n, const std::string& value) {
+    static const char* fw[] = {"０", "１", "２", "３", "４", "５", "６", "７", "８", "９"};
+    std::string num = n >= 10 ? std::string(fw[n / 10]) + fw[n % 10] : fw[n];
+    return "スタイル" + num + "=" + value + "\n";
+}
+
+}  // namespace
+
+TEST(ProfileBlocks, UserNameOfAPath) {
+    struct {
+        std::string path;
+        const char* user;   // null: no user
+    } cases[] = {
+        {std::string(ZERIR2_USERS_ROOT) + "bob/zerir2.ven", "bob"},
+        {std::string(ZERIR2_USERS_ROOT) + "bob", "bob"},
+        {std::string(ZERIR2_USERS_ROOT) + "bob/styles/a.sty", "bob"},
+        {std::string(ZERIR2_GUEST_ROOT) + "zerir2.ven", "for_guest"},
+        {std::string(ZERIR2_GUEST_ROOT) + "x/y.sty", "for_guest"},
+        {std::string(ZERIR2_USERS_ROOT), nullptr},
+        {std::string(ZERIR2_USERS_ROOT) + "/x.ven", nullptr},
+        {"/home/bob/zerir2.ven", nullptr},
+        {std::string(ZERIR2_USERS_ROOT).substr(0, 8), nullptr},
+    };
+    for (const auto& c : cases) {
+        unsigned len = 12345;
+        const char* u = GetUserName(c.path.c_str(), &len);
+        if (!c.user) {
+            EXPECT_EQ(u, nullptr) << c.path;
+            continue;
+        }
+        ASSERT_NE(u, nullptr) << c.path;
+        EXPECT_EQ(std::string(u, len), c.user) << c.path;
+        EXPECT_GE(u, c.path.c_str());   // a pointer into the path itself
+        EXPECT_LT(u, c.path.c_str() + c.path.size());
+    }
+    unsigned len;
+    EXPECT_EQ(GetUserName(nullptr, &len), nullptr);
+}
+
+TEST(ProfileBlocks, OpenCountingAndSharingWithoutReload) {
+    z2test::TestUser u;
+    z2test::write_file(u.profile(), "[S]\nk=one\n");
+    ConfBufList list{};
+    OpenProfile(u.profile().c_str(), &list);
+    ConfBufStr* b = OpenPrivateProfile(&list, u.profile().c_str());
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->openCount, 1);
+    EXPECT_STREQ(b->userName, u.name.c_str());
+    EXPECT_EQ(b->defaultStyle, &list.defaultStyle);
+    EXPECT_EQ(value_of(&b->main, "S", "k"), "one");
+
+    z2test::write_file(u.profile(), "[S]\nk=two\n");
+    std::string other = u / "other.ven";
+    EXPECT_EQ(CreateProfileBlock(&list, other.c_str()), b);
+    EXPECT_EQ(b->openCount, 2);
+    EXPECT_EQ(value_of(&b->main, "S", "k"), "one");   // not reloaded
+    EXPECT_EQ(count_blocks(list), 1);
+
+    EXPECT_EQ(RefreshProfileBlock(&list, u.profile().c_str()), b);
+    EXPECT_EQ(value_of(&b->main, "S", "k"), "two");
+    EXPECT_EQ(b->openCount, 2);
+
+    CloseProfile(u.profile().c_str(), &list);
+    EXPECT_EQ(list.first, b);
+    EXPECT_EQ(b->openCount, 1);
+    CloseProfile(u.profile().c_str(), &list);
+    EXPECT_EQ(list.first, nullptr);
+    EXPECT_EQ(list.last, nullptr);
+    CloseProfile(u.profile().c_str(), &list);   // no block: nothing happens
+    EXPECT_EQ(RefreshProfileBlock(&list, u.profile().c_str()), nullptr);
+}
+
+TEST(ProfileBlocks, ListLinksSurviveClosingInAnyOrder) {
+    z2test::TestUser a("a"), b("b"), c("c");
+    ConfBufList list{};
+    for (auto* u : {&a, &b, &c}) {
+        z2test::write_file(u->profile(), "[S]\nk=" + u->name + "\n");
+        OpenProfile(u->profile().c_str(), &list);
+    }
+    ConfBufStr* ba = SearchConfBuf(&list, a.name.c_str(), nullptr);
+    ConfBufStr* bc = SearchConfBuf(&list, nullptr, c.profile().c_str());
+    ASSERT_NE(ba, nullptr);
+    ASSERT_NE(bc, nullptr);
+    CloseProfile(b.profile().c_str(), &list);
+    EXPECT_EQ(ba->next, bc);
+    EXPECT_EQ(bc->prev, ba);
+    CloseProfile(c.profile().c_str(), &list);
+    EXPECT_EQ(list.last, ba);
+    EXPECT_EQ(ba->next, nullptr);
+    CloseProfile(a.profile().c_str(), &list);
+    EXPECT_EQ(list.first, nullptr);
+    EXPECT_EQ(SearchConfBuf(&list, nullptr, nullptr), nullptr);
+}
+
+TEST(ProfileBlocks, GuestRootBelongsToForGuest) {
+    std::string dir = std::string(ZERIR2_GUEST_ROOT) + "t" + std::to_string(::getpid());
+    z2test::mkdirs(dir);
+    std::string path = dir + "/zerir2.ven";
+    z2test::write_file(path, "[S]\nk=guest\n");
+    ConfBufList list{};
+    ConfBufStr* b = CreateProfileBlock(&list, path.c_str());
+    ASSERT_NE(b, nullptr);
+    EXPECT_STREQ(b->userName, "for_guest");
+    EXPECT_EQ(value_of(&b->main, "S", "k"), "guest");
+    EXPECT_EQ(SearchConfBuf(&list, nullptr, (std::string(ZERIR2_GUEST_ROOT) + "other.ven").c_str()), b);
+    RemoveProfileBlock(&list, path.c_str());
+    EXPECT_EQ(list.first, nullptr);
+    z2test::remove_tree(dir);
+}
+
+TEST(ProfileBlocks, PathOutsideBothRootsGetsNoBlock) {
+    z2test::TempDir tmp;
+    z2test::write_file(tmp / "zerir2.ven", "[S]\nk=v\n");
+    ConfBufList list{};
+    EXPECT_EQ(CreateProfileBlock(&list, (tmp / "zerir2.ven").c_str()), nullptr);
+    EXPECT_EQ(AppendConfBuf(&list, (tmp / "zerir2.ven").c_str()), nullptr);
+    EXPECT_EQ(list.first, nullptr);
+}
+
+TEST(ProfileBlocks, StyleListFindsEachStyleFile) {
+    z2test::TestUser u;
+    z2test::TempDir tmp;
+    for (const char* f : {"a.sty", "c.sty"}) z2test::write_file(u / f, std::string("[X]\nname=") + f + "\n");
+    z2test::write_file(tmp / "b.sty", "[X]\nname=b.sty\n");
+    z2test::write_file(tmp / "d.sty", "[X]\nname=d.sty\n");
+    z2test::mkdirs(u / "x,");
+    z2test::write_file(u / "x,/y.sty", "[X]\nname=y.sty\n");
+    std::string profile = "[環境]\nIDCode=ZERIR2\n[スタイル]\n" +
+                          // display text with ",/" of its own before a path under the users root
+                          style_line(1, "Mine ,/odd,/text," + (u / "a.sty")) +
+                          // outside the users root: after the last ",/"
+                          style_line(2, "Other,/fake," + (tmp / "b.sty")) +
+                          // the bare path
+                          style_line(3, tmp / "d.sty") +
+                          // a path under the users root holding ",/" itself
+                          style_line(4, "Odd," + (u / "x,/y.sty")) +
+                          style_line(5, "Missing," + (u / "none.sty")) +
+                          style_line(30, "Last," + (u / "c.sty")) +
+                          style_line(31, "Beyond," + (u / "a.sty"));
+    z2test::write_file(u.profile(), profile);
+    ConfBufList list{};
+    ConfBufStr* b = CreateProfileBlock(&list, u.profile().c_str());
+    ASSERT_NE(b, nullptr);
+    const std::string expect[30] = {u / "a.sty", tmp / "b.sty", tmp / "d.sty", u / "x,/y.sty", "", "", "", "", "", "",
+                                    "",          "",           "",           "", "", "", "", "", "", "",
+                                    "",          "",           "",           "", "", "", "", "", "", u / "c.sty"};
+    for (int i = 0; i < 30; ++i) {
+        EXPECT_EQ(b->style[i].path ? b->style[i].path : "", expect[i]) << "slot " << i;
+        if (!expect[i].empty())
+            EXPECT_EQ(value_of(&b->style[i], "X", "name"), expect[i].substr(expect[i].rfind('/') + 1));
+        else
+            EXPECT_EQ(b->style[i].first, nullptr);
+    }
+    // Without the list section, a reload empties every slot.
+    z2test::write_file(u.profile(), "[環境]\nIDCode=ZERIR2\n[スタイルX]\n" + style_line(1, u / "a.sty"));
+    RefreshProfileBlock(&list, u.profile().c_str());
+    for (auto& s : b->style) EXPECT_EQ(s.path, nullptr);
+    CloseProfile(u.profile().c_str(), &list);
+}
+
+TEST(ProfileBlocks, UnreadableProfileGivesAnUnfindableBlock) {
+    z2test::TestUser u;
+    ConfBufList list{};
+    ConfBufStr* b = CreateProfileBlock(&list, u.profile().c_str());
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->main.path, nullptr);
+    EXPECT_EQ(b->main.first, nullptr);
+    EXPECT_EQ(b->openCount, 1);
+    EXPECT_EQ(SearchConfBuf(&list, nullptr, u.profile().c_str()), nullptr);
+    EXPECT_EQ(OpenPrivateProfile(&list, u.profile().c_str()), nullptr);
+    EXPECT_EQ(SearchConfBuf(&list, u.name.c_str(), nullptr), b);
+    // Counting goes by the user, so the next open and the closes meet this block.
+    EXPECT_EQ(CreateProfileBlock(&list, u.profile().c_str()), b);
+    EXPECT_EQ(b->openCount, 2);
+    z2test::write_file(u.profile(), "[S]\nk=v\n");
+    EXPECT_EQ(RefreshProfileBlock(&list, u.profile().c_str()), b);
+    EXPECT_EQ(OpenPrivateProfile(&list, u.profile().c_str()), b);
+    CloseProfile(u.profile().c_str(), &list);
+    CloseProfile(u.profile().c_str(), &list);
+    EXPECT_EQ(list.first, nullptr);
+}
+
+TEST(ProfileBlocks, DefaultStyleFileLoadsIntoTheList) {
+    std::string path = ZERIR2_DEFAULT_STYLE;
+    std::string saved = z2test::read_file(path);
+    bool existed = z2test::file_exists(path);
+    z2test::mkdirs(path.substr(0, path.rfind('/')));
+    z2test::write_file(path, "[環境]\nIDCode=DEVEVIRIZ17\n");
+    ConfBufList list{};
+    EXPECT_EQ(LoadDefaultStyleFile(&list), 1);
+    EXPECT_EQ(value_of(&list.defaultStyle, "環境", "IDCode"), "DEVEVIRIZ17");
+    EXPECT_STREQ(list.defaultStyle.path, path.c_str());
+    FreeIniBuf(&list.defaultStyle);
+    EXPECT_EQ(LoadDefaultStyleFile(nullptr), -1);
+    if (existed) z2test::write_file(path, saved);
+    else ::unlink(path.c_str());
+}
+
+TEST(ProfileBlocks, FixedWordsConvertToTheFileTexts) {
+    struct {
+        char* (*fn)();
+        const char* utf8;
+    } words[] = {
+        {GetVerSecUtf8Str, "環境"},
+        {GetIDKeyUtf8Str, "IDCode"},
+        {GetIDValUtf8Str, "DEVEVIRIZ17"},
+        {GetIDConfValUtf8Str, "ZERIR2"},
+        {GetVerKeyUtf8Str, "Version"},
+        {GetVerValVenUtf8Str, "2.00"},
+        {GetVerValStyUtf8Str, "9.00"},
+        {GetRevKeyUtf8Str, "Revision"},
+        {GetRevValUtf8Str, "1.00"},
+        {GetSecUtf8Str, "カスタマイズ"},
+        {GetKeyUtf8Str, "キー"},
+        {GetRomaUtf8Str, "ローマ字"},
+        {GetRomaShiftUtf8Str, "ローマ字シフトキー自動英字入力"},
+        {GetStySecUtf8Str, "スタイル"},
+    };
+    for (const auto& w : words) {
+        char* t = w.fn();
+        ASSERT_NE(t, nullptr) << w.utf8;
+        EXPECT_STREQ(t, w.utf8);
+        std::free(t);
+    }
+    for (int i = 0; i < 30; ++i) {
+        char* t = GetStyKeyUtf8Str(i);
+        ASSERT_NE(t, nullptr);
+        std::string line = style_line(i + 1, "");
+        EXPECT_EQ(std::string(t), line.substr(0, line.size() - 2));
+        std::free(t);
+        EXPECT_NE(g_pStyKeyEUC[i], nullptr);
+    }
+    EXPECT_EQ(GetStyKeyUtf8Str(-1), nullptr);
+    EXPECT_EQ(GetStyKeyUtf8Str(30), nullptr);
+    // The exported objects hold EUC-JP, not the UTF-8 of the files.
+    EXPECT_STRNE(g_pStySecEUC, "スタイル");
+    char* conv = nullptr;
+    ASSERT_EQ(Cvcnv_EucToUtf8(g_pStySecEUC, &conv, nullptr, nullptr), 1);
+    EXPECT_STREQ(conv, "スタイル");
+    std::free(conv);
+    // Each call hands out a fresh text.
+    char* a = GetStySecUtf8Str();
+    char* b = GetStySecUtf8Str();
+    EXPECT_NE(a, b);
+    std::free(a);
+    std::free(b);
+}
+
+TEST(ProfileBlocks, OutOfMemoryLeavesTheListConsistent) {
+    z2test::TestUser u;
+    z2test::write_file(u / "a.sty", "[X]\nk=v\n");
+    z2test::write_file(u.profile(), "[S]\nk=v\n[スタイル]\n" + style_line(1, "A," + (u / "a.sty")));
+    ConfBufList list{};
+    ConfBufStr* b = nullptr;
+    int points = z2test::for_each_alloc_failure([&] { b = CreateProfileBlock(&list, u.profile().c_str()); },
+                                                [&](int, bool) {
+                                                    if (!b) {
+                                                        EXPECT_EQ(list.first, nullptr);
+                                                        EXPECT_EQ(list.last, nullptr);
+                                                        return;
+                                                    }
+                                                    EXPECT_EQ(list.first, b);
+                                                    EXPECT_EQ(b->openCount, 1);
+                                                    CloseProfile(u.profile().c_str(), &list);
+                                                    EXPECT_EQ(list.first, nullptr);
+                                                });
+    EXPECT_GT(points, 10);
+    points = z2test::for_each_alloc_failure([&] { b = AppendConfBuf(&list, u.profile().c_str()); },
+                                            [&](int, bool) {
+                                                if (b) FreeConfBuf(&list, b);
+                                                EXPECT_EQ(list.first, nullptr);
+                                            });
+    EXPECT_EQ(points, 2);
+}
