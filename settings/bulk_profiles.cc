@@ -12,18 +12,23 @@ namespace {
 bool InBlock(int head) { return head >= -1 && head <= 29; }
 
 // The common frame of the readers: shared lock, block, head number. serve gets
-// the block, the head number and the locked descriptor.
+// the block, the head number and the locked descriptor. The default style file
+// belongs to no user, so no block is found for it; it is still served, read
+// afresh from disk (head number -2), as a reader of it expects.
 template <class Serve>
 int WithReader(char const* path, unsigned int uid, unsigned int gid, ConfBufList* list, Serve serve) {
     int fd = sem_open(const_cast<char*>(path), uid, gid, 0, 0, nullptr);
     if (fd < 0) return 0;
     ConfBufStr* block = OpenPrivateProfile(list, path);
-    if (!block) {
+    int head = -3;
+    if (block) head = GetHeadNo(path, block, 0);
+    else if (list && std::strcmp(path, ZERIR2_DEFAULT_STYLE) == 0) head = -2;
+    else {
         sem_close(fd);
         return 0;
     }
-    int result = serve(block, GetHeadNo(path, block, 0), fd);
-    ClosePrivateProfile();
+    int result = serve(block, head, fd);
+    if (block) ClosePrivateProfile();
     sem_close(fd);
     return result;
 }
