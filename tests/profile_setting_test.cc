@@ -1,0 +1,463 @@
+// Loading a user's main profile into the block, copies of it with a
+// directory, the palette settings and their save, under the file lock.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "tests/support/fault.h"
+#include "tests/support/files.h"
+#include "zerir2/zerir2.h"
+
+namespace {
+
+constexpr size_t kPath = 600;
+
+// A caller's record with buffers for everything the block's record provides.
+struct Caller {
+    ORVIOPENPARM rec;
+    z2_u16 markS[2], markE[2], indexMark[8], kgo[38], zn[39], hn[39], ln[39];
+    tag_ZOZAV_DICSETDATA sets[10];
+    z2_u16 titles[10][81];
+    z2_u8 user[10][kPath];
+    z2_u8 sys[10][10][kPath];
+    tag_ZOZAV_LINKDICDATA link;
+    z2_u8 linkp[10][kPath];
+    tag_ZOZAV_SYNDICDATA syn;
+    z2_u8 synp[10][kPath];
+    tag_KSEIFDATA kse;
+    z2_u8 ksep[2][kPath];
+    tag_ZOZAV_ARDICDATA ar;
+    z2_u8 arUser[kPath];
+    z2_u8 arSys[10][kPath];
+    int disabled[240];
+
+    // withIndexMark: the block leaves the index mark unset when the profile
+    // has none, and then the caller must not offer a buffer for it.
+    explicit Caller(bool withIndexMark = true) {
+        std::memset(this, 0, sizeof *this);
+        rec.KouseiCommentMarkS_ini = markS;
+        rec.KouseiCommentMarkE_ini = markE;
+        if (withIndexMark) rec.CommentIndxMark_ini = indexMark;
+        rec.lpHnHykKgoStr_ini = kgo;
+        rec.lpZnSymbolStr_ini = zn;
+        rec.lpHnSymbolStr_ini = hn;
+        rec.lpLnSymbolStr_ini = ln;
+        for (int i = 0; i < 10; ++i) {
+            rec.pDicSetData_ini[i] = &sets[i];
+            sets[i].pwzDicSetTitle = titles[i];
+            sets[i].pszUserDic = user[i];
+            for (int j = 0; j < 10; ++j) sets[i].pszSystemDic[j] = sys[i][j];
+            link.pszLinkDic[i] = linkp[i];
+            syn.pszSynDic[i] = synp[i];
+            ar.pszArSystemDic[i] = arSys[i];
+        }
+        rec.pLinkDicData_ini = &link;
+        rec.pSynDicData_ini = &syn;
+        kse.pszKseFile[0] = ksep[0];
+        kse.pszKseFile[1] = ksep[1];
+        rec.pKseIFData_ini = &kse;
+        ar.pszArUserDic = arUser;
+        rec.pZozAvArData_ini = &ar;
+        rec.lpbDisabledFunc = disabled;
+    }
+};
+
+std::string str(z2_u8 const* s) { return reinterpret_cast<char const*>(s); }
+
+std::string u8(z2_u16 const* w) {
+    char* out = nullptr;
+    if (Cvcnv_Utf16ToUtf8(const_cast<unsigned short*>(w), &out, nullptr, nullptr) != 1 || !out) return "<bad>";
+    std::string s(out);
+    std::free(out);
+    return s;
+}
+
+bool unset(void const* p) { return reinterpret_cast<uintptr_t>(p) == UINTPTR_MAX; }
+
+std::string sample() { return z2test::read_file(ZERIR2_EXAMPLES_DIR "/zerir2.ven"); }
+
+std::string replace(std::string s, std::string const& from, std::string const& to) {
+    size_t at = s.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) s.replace(at, from.size(), to);
+    return s;
+}
+
+struct Profile {
+    z2test::TestUser user;
+    ConfBufList list{};
+    std::string path;
+    explicit Profile(std::string const& text, std::string const& base = "user") : user(base), path(user.profile()) {
+        z2test::write_file(path, text);
+        OpenProfile(path.c_str(), &list);
+    }
+    ~Profile() { CloseProfile(path.c_str(), &list); }
+    void rewrite(std::string const& text) {
+        z2test::write_file(path, text);
+        RefreshProfileBlock(&list, path.c_str());
+    }
+    void reload() { ReadProfileSetting(path.c_str(), nullptr, getuid(), getgid(), nullptr, &list, 1); }
+    void copy(Caller* c, char const* dir) {
+        ReadProfileSetting(path.c_str(), const_cast<char*>(dir), getuid(), getgid(), &c->rec, &list, 0);
+    }
+    ConfBufStr* block() { return OpenPrivateProfile(&list, path.c_str()); }
+};
+
+// What the sample profile holds, seen through a copy with directory dir.
+void expect_sample(Caller const& c, std::string const& dir) {
+    EXPECT_EQ(c.rec.kanrot_ini, 0);
+    EXPECT_EQ(c.rec.ExpressionMode_ini, 1);  // 話し言葉
+    EXPECT_EQ(c.rec.DefaultDicNo_ini, 1);
+    EXPECT_EQ(c.markS[0], 0x3010);
+    EXPECT_EQ(c.markE[0], 0x3011);
+    EXPECT_EQ(u8(c.indexMark), "＊注");
+    EXPECT_EQ(u8(c.hn), "!#$%&");  // enclosing quotes dropped
+    EXPECT_EQ(u8(c.zn), "＃＄％");
+    EXPECT_EQ(u8(c.ln), "@");
+    EXPECT_EQ(u8(c.titles[0]), "標準");
+    EXPECT_EQ(u8(c.titles[1]), "ビジネス文書");
+    EXPECT_EQ(u8(c.titles[9]), "学習しない");
+    EXPECT_EQ(str(c.user[0]), dir + "/user1.dic");
+    EXPECT_EQ(str(c.user[1]), dir + "/business.dic");
+    EXPECT_EQ(str(c.user[9]), dir + "/plain.dic");
+    EXPECT_EQ(str(c.sys[0][0]), dir + "/main.dic");
+    EXPECT_EQ(str(c.sys[0][1]), dir + "/jinmei.dic");
+    EXPECT_EQ(str(c.sys[0][2]), dir + "/chimei.dic");
+    EXPECT_EQ(str(c.sys[1][3]), dir + "/houritsu.dic");
+    EXPECT_EQ(c.sets[0].bAvailable[0], 1u);
+    EXPECT_EQ(c.sets[0].bAvailable[2], 0u);  // OFF
+    EXPECT_EQ(c.sets[0].bAvailable[3], 0u);  // no entry
+    EXPECT_EQ(c.sets[1].bAvailable[3], 1u);
+    EXPECT_EQ(c.sets[0].byKyokiGakMode, 1);
+    EXPECT_EQ(c.sets[1].byKyokiGakMode, 2);
+    EXPECT_EQ(c.sets[1].bBackGround, 1u);
+    EXPECT_EQ(c.sets[2].byDicGakuMode, 0xFF);  // no "辞書セット３"
+    EXPECT_EQ(c.sets[2].bBackGround, 0xFFFFFFFFu);
+    EXPECT_EQ(str(c.user[2]), "");  // an empty source path leaves the buffer
+    EXPECT_EQ(str(c.linkp[0]), dir + "/eiji.dic");
+    EXPECT_EQ(c.link.dwLinkMode[0], 1u);
+    EXPECT_EQ(c.link.dwLinkMode[1], 0x1Fu);
+    EXPECT_EQ(str(c.linkp[2]), dir + "/kao.dic");
+    EXPECT_EQ(c.link.dwLinkMode[2], 0u);
+    EXPECT_EQ(str(c.arUser), dir + "/user.abr");
+    EXPECT_EQ(str(c.arSys[0]), dir + "/system.abr");
+    EXPECT_EQ(str(c.arSys[1]), dir + "/business.abr");
+    EXPECT_EQ(c.ar.bAvailable[0], 1u);
+    EXPECT_EQ(c.ar.bAvailable[1], 0u);
+    EXPECT_EQ(c.disabled[28], 1);
+}
+
+TEST(ProfileSetting, SampleProfileCopiedWithADirectory) {
+    Profile prof(sample());
+    prof.reload();
+    std::unique_ptr<Caller> c(new Caller);
+    prof.copy(c.get(), "/srv/dic");
+    expect_sample(*c, "/srv/dic");
+
+    // The block's record points into the block; OP at the process-wide sets.
+    ConfBufStr* b = prof.block();
+    ASSERT_NE(b, nullptr);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(b->settings.parm.pDicSetData_ini[i], &b->settings.text.dicSet[i]);
+        EXPECT_EQ(OP.pDicSetData_ini[i], &g_dicsetData[i]);
+        EXPECT_EQ(std::memcmp(&g_dicsetData[i], &b->settings.text.dicSet[i], sizeof g_dicsetData[i]), 0);
+    }
+    for (int i = 10; i < 16; ++i) EXPECT_TRUE(unset(b->settings.parm.pDicSetData_ini[i]));
+    EXPECT_TRUE(unset(b->settings.parm.pSpellCheckData_ini));
+    EXPECT_EQ(b->settings.parm.HardID_ini, 0xFFFF);
+    // Nothing stays staged.
+    EXPECT_EQ(lpszKouseiCommentStr, nullptr);
+    EXPECT_EQ(g_lpszExpressionMode, nullptr);
+    EXPECT_EQ(SysDicNameAndSwitch[0][2], nullptr);
+    EXPECT_EQ(ArSysData[0][2], nullptr);
+}
+
+TEST(ProfileSetting, CopiesOfTwoBlocksStayApart) {
+    Profile a(sample(), "a");
+    Profile b(replace(sample(), "ユーザー辞書=1,user1.dic", "ユーザー辞書=1,other.dic"), "b");
+    a.reload();
+    b.reload();  // loaded last
+    std::unique_ptr<Caller> ca(new Caller), cb(new Caller);
+    a.copy(ca.get(), "/d");
+    b.copy(cb.get(), "/d");
+    EXPECT_EQ(str(ca->user[0]), "/d/user1.dic");
+    EXPECT_EQ(str(cb->user[0]), "/d/other.dic");
+}
+
+TEST(ProfileSetting, ReloadSeesTheChangedFileACopyDoesNot) {
+    Profile prof(sample());
+    prof.reload();
+    std::string changed = replace(sample(), "漢字入力モード=Ｒ漢", "漢字入力モード=カナ漢");
+    changed = replace(changed, "辞書セット名称=標準", "辞書セット名称=新しい名前");
+    prof.rewrite(changed);
+
+    std::unique_ptr<Caller> c(new Caller);
+    std::memset(&OP, 0x11, sizeof OP);
+    prof.copy(c.get(), "/x");
+    EXPECT_EQ(c->rec.kanrot_ini, 0);  // the block still holds the first load
+    EXPECT_EQ(u8(c->titles[0]), "標準");
+    EXPECT_EQ(OP.kanrot_ini, 0x11);   // a copy does not use the working record
+    EXPECT_EQ(z2test::read_file(prof.path), changed);
+
+    prof.reload();
+    prof.copy(c.get(), "/x");
+    EXPECT_EQ(c->rec.kanrot_ini, 1);
+    EXPECT_EQ(u8(c->titles[0]), "新しい名前");
+    EXPECT_EQ(z2test::read_file(prof.path), changed);
+}
+
+TEST(ProfileSetting, WhatAReloadKeepsAndWhatItClears) {
+    Profile prof(sample());
+    prof.reload();
+    std::string text = sample();
+    text = text.substr(0, text.find("[辞書セット０]")) + text.substr(text.find("[モード連動]"));
+    text = replace(text, "コメント境界マーク=【】\n", "");
+    text = replace(text, "コメントマーク=＊注\n", "");
+    text = replace(text, "半角記号指定文字=\"!#$%&\"\n", "");
+    text = replace(text, "辞書３=3,kao.dic\n", "辞書３=3\n");
+    prof.rewrite(text);
+    prof.reload();
+    ConfBufStr* b = prof.block();
+    ASSERT_NE(b, nullptr);
+    ORVIOPENPARM const& p = b->settings.parm;
+    EXPECT_TRUE(unset(p.KouseiCommentMarkS_ini));
+    EXPECT_TRUE(unset(p.KouseiCommentMarkE_ini));
+    EXPECT_TRUE(unset(p.CommentIndxMark_ini));
+    EXPECT_EQ(p.lpHnSymbolStr_ini[0], 0);  // rewritten, empty
+    tag_ZOZAV_DICSETDATA const* s9 = p.pDicSetData_ini[9];
+    EXPECT_EQ(s9->byDicGakuMode, 0xFF);
+    EXPECT_EQ(s9->bBackGround, 0xFFFFFFFFu);
+    EXPECT_EQ(s9->pszUserDic[0], 0);
+    EXPECT_EQ(s9->pszSystemDic[0][0], 0);
+    EXPECT_EQ(s9->bAvailable[0], 0u);
+    EXPECT_EQ(u8(s9->pwzDicSetTitle), "学習しない");  // the earlier title stays
+    EXPECT_EQ(str(p.pLinkDicData_ini->pszLinkDic[2]), "kao.dic");  // no second field: kept
+    EXPECT_EQ(p.pLinkDicData_ini->dwLinkMode[2], 0u);
+
+    std::unique_ptr<Caller> c(new Caller(false));
+    c->markS[0] = 'k';
+    prof.copy(c.get(), "/x");
+    EXPECT_EQ(c->markS[0], 'k');  // no marks in the block: the caller keeps its own
+}
+
+TEST(ProfileSetting, LongTextsAreCutToTheirRoom) {
+    std::string title(100, 'T'), sym(50, 'S'), mark(20, 'M'), path(400, 'p');
+    std::string text = "[入力・変換]\nコメントマーク=" + mark + "\n全角記号指定文字=\"" + sym + "\"\n" +
+                       "[辞書セット１]\n辞書セット名称=" + title + "\nユーザー辞書=1," + path + "\n" +
+                       "システム辞書１=ON,1," + path + "\n[モード連動]\n辞書１=1," + path + ",zz\n";
+    Profile prof(text);
+    prof.reload();
+    ConfBufStr* b = prof.block();
+    ORVIOPENPARM const& p = b->settings.parm;
+    EXPECT_EQ(u8(p.CommentIndxMark_ini), mark.substr(0, 7));
+    EXPECT_EQ(u8(p.lpZnSymbolStr_ini), sym.substr(0, 38));
+    EXPECT_EQ(u8(p.pDicSetData_ini[0]->pwzDicSetTitle), title.substr(0, 80));
+    EXPECT_EQ(str(p.pDicSetData_ini[0]->pszUserDic), path.substr(0, 259));
+    EXPECT_EQ(str(p.pDicSetData_ini[0]->pszSystemDic[0]), path.substr(0, 259));
+    EXPECT_EQ(str(p.pLinkDicData_ini->pszLinkDic[0]), path.substr(0, 259));
+    EXPECT_EQ(p.pLinkDicData_ini->dwLinkMode[0], 0u);  // "zz" is no hexadecimal number
+}
+
+TEST(ProfileSetting, SystemSettingReloadAndCopy) {
+    Profile prof(sample());
+    SYSSETTING out;
+    std::memset(&out, 0x33, sizeof out);
+    ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), &out, &prof.list, 1);
+    EXPECT_EQ(out.nButtonCount, 0x33333333u);  // a reload does not write out
+    EXPECT_EQ(SYP.ptPalettePos[0], 820);
+    std::memset(&SYP, 0x44, sizeof SYP);
+    ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), &out, &prof.list, 0);
+    EXPECT_EQ(SYP.nButtonCount, 0x44444444u);  // a copy does not touch SYP
+    EXPECT_EQ(out.nShowWhenOff, 1u);
+    EXPECT_EQ(out.ptPalettePos[0], 820);
+    EXPECT_EQ(out.ptPalettePos[1], 640);
+    EXPECT_EQ(out.ptSystemLinePos[0], 0);
+    EXPECT_EQ(out.ptSystemLinePos[1], 740);
+    EXPECT_EQ(out.nDisplayMode, 0u);
+    EXPECT_EQ(out.nButtonCount, 11u);
+
+    prof.rewrite("[環境]\n");
+    ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), nullptr, &prof.list, 1);
+    ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), &out, &prof.list, 0);
+    EXPECT_EQ(out.ptPalettePos[0], 10000);
+    EXPECT_EQ(out.ptPalettePos[1], 10000);
+}
+
+TEST(ProfileSetting, SaveLeavesNoOldTail) {
+    std::string old = "[ＯＲＶＩパレット]\nパレット位置=000000000000820,0000000000640\n表示モード=縦型\n"
+                      "[システムライン]\nウィンドウ位置=00000000000000000000,740\n";
+    Profile prof(old);
+    SAVESETTING in = {{1, 2}, {3, 4}, 0, 1, 15};
+    WriteSaveSetting(prof.path.c_str(), getuid(), getgid(), &in, &prof.list);
+    EXPECT_EQ(z2test::read_file(prof.path),
+              "[ＯＲＶＩパレット]\nパレット位置=1,2\n表示モード=横型\nパレットサイズ=最大化\n通常表示ボタン数=15\n"
+              "[システムライン]\nウィンドウ位置=3,4\n");
+    EXPECT_EQ(std::memcmp(&SAP, &in, sizeof in), 0);
+    struct stat st;
+    ASSERT_EQ(stat(prof.path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    // The file reads back as saved.
+    prof.rewrite(z2test::read_file(prof.path));
+    SYSSETTING out;
+    ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), nullptr, &prof.list, 1);
+    ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), &out, &prof.list, 0);
+    EXPECT_EQ(out.ptSystemLinePos[1], 4);
+    EXPECT_EQ(out.nPaletteSize, 1u);
+}
+
+TEST(ProfileSetting, RefusedPathsLeaveEverythingUntouched) {
+    Profile prof(sample());
+    prof.reload();
+    // A path of the same user that is no main profile: no buffer, no write.
+    std::string other = prof.user / "notes.txt";
+    z2test::write_file(other, "keep me\n");
+    SAVESETTING in = {{1, 2}, {3, 4}, 0, 1, 15};
+    WriteSaveSetting(other.c_str(), getuid(), getgid(), &in, &prof.list);
+    EXPECT_EQ(z2test::read_file(other), "keep me\n");
+
+    // A symbolic link is refused by the lock.
+    std::string link = prof.user / "link.ven";
+    ASSERT_EQ(symlink(prof.path.c_str(), link.c_str()), 0);
+    std::unique_ptr<Caller> c(new Caller);
+    std::memset(c->titles, 0x5A, sizeof c->titles);
+    ReadProfileSetting(link.c_str(), const_cast<char*>("/d"), getuid(), getgid(), &c->rec, &prof.list, 0);
+    EXPECT_EQ(c->titles[0][0], 0x5A5A);
+    std::string before = z2test::read_file(prof.path);
+    WriteSaveSetting(link.c_str(), getuid(), getgid(), &in, &prof.list);
+    EXPECT_EQ(z2test::read_file(prof.path), before);
+    SYSSETTING sys;
+    std::memset(&sys, 0x5A, sizeof sys);
+    ReadSystemSetting(link.c_str(), getuid(), getgid(), &sys, &prof.list, 0);
+    EXPECT_EQ(sys.nButtonCount, 0x5A5A5A5Au);
+
+    // A user without an open block, and an owner that does not match.
+    z2test::TestUser stranger("stranger");
+    z2test::write_file(stranger.profile(), sample());
+    ReadProfileSetting(stranger.profile().c_str(), const_cast<char*>("/d"), getuid(), getgid(), &c->rec, &prof.list, 0);
+    EXPECT_EQ(c->titles[0][0], 0x5A5A);
+    ReadProfileSetting(prof.path.c_str(), const_cast<char*>("/d"), getuid() + 1, getgid(), &c->rec, &prof.list, 0);
+    EXPECT_EQ(c->titles[0][0], 0x5A5A);
+
+    ReadProfileSetting(nullptr, nullptr, 0, 0, nullptr, nullptr, 1);
+    ReadProfileSetting(prof.path.c_str(), nullptr, getuid(), getgid(), &c->rec, &prof.list, 0);  // no directory
+    EXPECT_EQ(c->titles[0][0], 0x5A5A);
+    WriteSaveSetting(prof.path.c_str(), getuid(), getgid(), nullptr, &prof.list);
+    ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), nullptr, &prof.list, 0);
+}
+
+TEST(ProfileSetting, HostileText) {
+    std::string junk(16 * 1024, 'x');
+    std::string bin("\x01\xff\xfe\x80,\x00z", 7);
+    std::string text = sample();
+    // Every value of the sample replaced in turn by something malformed.
+    std::string bad;
+    size_t n = 0;
+    for (size_t pos = 0; pos < text.size();) {
+        size_t eol = text.find('\n', pos);
+        std::string line = text.substr(pos, eol - pos);
+        size_t eq = line.find('=');
+        if (eq != std::string::npos && line[0] != '[') {
+            char const* repl[] = {"", ",,,,", "ON,,,,,,,,,,,,", "-1", "99999999999999999999", "\"", "\"\"",
+                                  "1", "0x10", "する する"};
+            std::string v = (n % 12 == 10) ? junk : (n % 12 == 11) ? bin : repl[n % 10];
+            line = line.substr(0, eq + 1) + v;
+            ++n;
+        }
+        bad += line + "\n" + line + "\n";  // and every key twice
+        pos = eol + 1;
+    }
+    bad += "[辞書セット１]\n" + std::string(20000, '[') + "\n=\n===\n";
+    Profile prof(bad);
+    prof.reload();
+    ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), nullptr, &prof.list, 1);
+    std::unique_ptr<Caller> c(new Caller);
+    prof.copy(c.get(), "/d");
+    ConfBufStr* b = prof.block();
+    ASSERT_NE(b, nullptr);
+    EXPECT_LE(std::strlen(reinterpret_cast<char const*>(b->settings.parm.pDicSetData_ini[0]->pszUserDic)), 259u);
+
+    // Repeated keys: the later value counts.
+    prof.rewrite("[入力・変換]\n漢字入力モード=Ｒ漢\n漢字入力モード=カナ漢\n");
+    prof.reload();
+    EXPECT_EQ(prof.block()->settings.parm.kanrot_ini, 1);
+    // No sections at all.
+    prof.rewrite("just text\nno sections\n");
+    prof.reload();
+    EXPECT_EQ(prof.block()->settings.parm.kanrot_ini, 0xFF);
+    EXPECT_EQ(prof.block()->settings.parm.DFKeyBoadMode_ini, 1);
+}
+
+TEST(ProfileSetting, AllocationFailuresDuringAReload) {
+    Profile prof(sample());
+    std::unique_ptr<Caller> c(new Caller);
+    int points = z2test::for_each_alloc_failure(
+        [&] { prof.reload(); },
+        [&](int n, bool) {
+            // The block stays usable: a reload without failures gives it all.
+            prof.reload();
+            new (c.get()) Caller;
+            prof.copy(c.get(), "/d");
+            SCOPED_TRACE(n);
+            expect_sample(*c, "/d");
+            ASSERT_FALSE(HasFailure()) << "after failing allocation " << n;
+        });
+    EXPECT_GT(points, 100);
+}
+
+// A reader that holds the shared lock never sees a half-written save.
+TEST(ProfileSettingMultiProcess, ReaderNeverSeesAHalfWrittenSave) {
+    std::string pad(3000, '#');
+    Profile prof("[ＯＲＶＩパレット]\n;" + pad + "\nパレット位置=1,1\n[システムライン]\nウィンドウ位置=1,1\n");
+    int pipefd[2];
+    ASSERT_EQ(pipe(pipefd), 0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        close(pipefd[0]);
+        int bad = 0, reads = 0;
+        for (int i = 0; i < 200; ++i) {
+            usleep(1000);  // leave the writer room: a refused lock costs it a second
+            int fd = sem_open(const_cast<char*>(prof.path.c_str()), getuid(), getgid(), 0, 0, nullptr);
+            if (fd < 0) continue;
+            std::string text;
+            char buf[4096];
+            ssize_t r;
+            while ((r = read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(r));
+            sem_close(fd);
+            ++reads;
+            // Whole: the padding up front, and the last line is the system
+            // line's own (no piece of a longer earlier text after it).
+            size_t last = text.size() >= 2 ? text.rfind('\n', text.size() - 2) : std::string::npos;
+            bool whole = !text.empty() && text.back() == '\n' && text.find(pad) != std::string::npos &&
+                         last != std::string::npos && text.compare(last + 1, 21, "ウィンドウ位置=") == 0;
+            if (!whole) ++bad;
+        }
+        char msg[2] = {static_cast<char>(bad > 0 ? 'B' : 'G'), static_cast<char>(reads > 0 ? 'R' : '0')};
+        ssize_t w = write(pipefd[1], msg, 2);
+        _exit(w == 2 ? 0 : 1);
+    }
+    close(pipefd[1]);
+    for (int i = 0; i < 40; ++i) {
+        usleep(2000);
+        SAVESETTING in = {{i * 1000000, i}, {i % 2 ? 123456789 : 1, i}, 0, 0, 11};
+        WriteSaveSetting(prof.path.c_str(), getuid(), getgid(), &in, &prof.list);
+    }
+    char msg[2] = {0, 0};
+    ASSERT_EQ(read(pipefd[0], msg, 2), 2);
+    close(pipefd[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(msg[0], 'G');
+    EXPECT_EQ(msg[1], 'R');
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+}  // namespace
