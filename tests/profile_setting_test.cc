@@ -433,11 +433,12 @@ TEST(ProfileSettingMultiProcess, ReaderNeverSeesAHalfWrittenSave) {
             while ((r = read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(r));
             sem_close(fd);
             ++reads;
+            static char const kLast[] = "ウィンドウ位置=";
             // Whole: the padding up front, and the last line is the system
             // line's own (no piece of a longer earlier text after it).
             size_t last = text.size() >= 2 ? text.rfind('\n', text.size() - 2) : std::string::npos;
             bool whole = !text.empty() && text.back() == '\n' && text.find(pad) != std::string::npos &&
-                         last != std::string::npos && text.compare(last + 1, 21, "ウィンドウ位置=") == 0;
+                         last != std::string::npos && text.compare(last + 1, std::strlen(kLast), kLast) == 0;
             if (!whole) ++bad;
         }
         char msg[2] = {static_cast<char>(bad > 0 ? 'B' : 'G'), static_cast<char>(reads > 0 ? 'R' : '0')};
