@@ -292,13 +292,15 @@ TEST(ProfileSetting, SystemSettingReloadAndCopy) {
 
 TEST(ProfileSetting, SaveLeavesNoOldTail) {
     std::string old = "[ＯＲＶＩパレット]\nパレット位置=000000000000820,0000000000640\n表示モード=縦型\n"
+                      "パレットサイズ=通常\n通常表示ボタン数=0000000011\n"
                       "[システムライン]\nウィンドウ位置=00000000000000000000,740\n";
     Profile prof(old);
     SAVESETTING in = {{1, 2}, {3, 4}, 0, 1, 15};
+    std::string want = "[ＯＲＶＩパレット]\nパレット位置=1,2\n表示モード=横型\nパレットサイズ=最大化\n"
+                       "通常表示ボタン数=15\n[システムライン]\nウィンドウ位置=3,4\n";
+    ASSERT_LT(want.size(), old.size());
     WriteSaveSetting(prof.path.c_str(), getuid(), getgid(), &in, &prof.list);
-    EXPECT_EQ(z2test::read_file(prof.path),
-              "[ＯＲＶＩパレット]\nパレット位置=1,2\n表示モード=横型\nパレットサイズ=最大化\n通常表示ボタン数=15\n"
-              "[システムライン]\nウィンドウ位置=3,4\n");
+    EXPECT_EQ(z2test::read_file(prof.path), want);
     EXPECT_EQ(std::memcmp(&SAP, &in, sizeof in), 0);
     struct stat st;
     ASSERT_EQ(stat(prof.path.c_str(), &st), 0);
