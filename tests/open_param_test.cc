@@ -614,3 +614,23 @@ TEST(OpenParam, SubRecordCopiesSkipMissingRecords) {
     EXPECT_EQ(str(p.dstStore->linkDic[0]), "old");
     EXPECT_EQ(p.dstStore->userName[0], kFill16);
 }
+
+// A source as callers build it before reading anything (every byte 0xFF): its
+// unset values arrive, its unset pointers are never followed, and every buffer
+// of the destination stays as it was apart from the fixed disabled flags.
+TEST(OpenParam, EmptySourceBringsUnsetValuesAndLeavesBuffers) {
+    Pair p(true, true);
+    std::memset(&p.src, 0xFF, sizeof p.src);
+    std::unique_ptr<Storage> keep(new Storage);
+    std::memcpy(keep.get(), p.dstStore.get(), sizeof(Storage));
+    ORVIOPENPARM before = p.dst;
+    copyORVIOPENPARM(&p.dst, &p.src, kDir);
+    ORVIOPENPARM exp = expectedRecord(before, p.src);
+    EXPECT_EQ(std::memcmp(&p.dst, &exp, sizeof exp), 0);
+    EXPECT_EQ(p.dst.KougoMode_ini, 0xFFFF);
+    EXPECT_EQ(p.dst.bUseShareMem, 0xFFFFFFFFu);
+    ORVIOPENPARM probe = p.dst;
+    probe.lpbDisabledFunc = keep->flags;
+    Set_lpbDisabledFunc(&probe);
+    EXPECT_EQ(std::memcmp(keep.get(), p.dstStore.get(), sizeof(Storage)), 0);
+}
