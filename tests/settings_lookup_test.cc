@@ -2,10 +2,16 @@
 // over the sample profile loaded and copied as an engine does.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <memory>
 #include <thread>
 
 #include "tests/settings_text_support.h"
 #include "tests/support/fault.h"
+#include "tests/support/files.h"
+#include "tools/record_buffers.h"
+#include "zerir2/settings.h"
 
 using namespace z2tt;
 
@@ -294,4 +300,172 @@ TEST(SettingLookup, AllocationFailuresLeakNothingAndGiveNoWrongText) {
             EXPECT_GT(covered, 0) << n.first << " / " << n.second;
         }
     }
+}
+
+// ---- round trip: profile -> block -> copy -> setting texts ---------------------------
+
+namespace {
+
+struct IniLine {
+    std::string section, key, value;
+};
+
+std::vector<IniLine> parse_ini(std::string const& text) {
+    std::vector<IniLine> lines;
+    std::string section;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[') {
+            section = line.substr(1, line.find(']') - 1);
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (eq != std::string::npos) lines.push_back({section, line.substr(0, eq), line.substr(eq + 1)});
+    }
+    return lines;
+}
+
+unsigned from_digits(std::string const& s, std::vector<unsigned> const& masks) {
+    unsigned v = 0;
+    for (size_t i = 0; i < s.size() && i < masks.size(); ++i)
+        if (s[i] == '1') v |= masks[i];
+    return v;
+}
+
+std::vector<std::string> list_fields(std::string const& v) {  // empty fields do not count
+    std::vector<std::string> f;
+    size_t at = 0;
+    while (at <= v.size()) {
+        size_t c = v.find(',', at);
+        if (c == std::string::npos) c = v.size();
+        if (c > at) f.push_back(v.substr(at, c - at));
+        at = c + 1;
+    }
+    return f;
+}
+
+std::string base_name(std::string const& p) {
+    size_t s = p.rfind('/');
+    return s == std::string::npos ? p : p.substr(s + 1);
+}
+
+std::string switch_text(std::vector<std::string> const& f, bool emptyIsBlank) {
+    if (f.size() < 3 && emptyIsBlank) return "";  // no path: an unused entry
+    return std::string(!f.empty() && f[0] == "ON" ? "ON" : "OFF") + ",1," + (f.size() >= 3 ? base_name(f[2]) : "") + ",";
+}
+
+std::string symbols_as_text(std::string v) {
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+    std::string bytes = "\"";
+    for (unsigned short u : utf16(v.c_str()))
+        if (u) bytes += static_cast<char>(u & 0xFF);
+    bytes += '"';
+    char* t = nullptr;
+    Cvcnv_SjisToUtf8(&bytes[0], &t, nullptr, nullptr);
+    std::string s = t ? t : "";
+    std::free(t);
+    return s;
+}
+
+// The text the look-up gives back for a line of the profile. Everything comes
+// back as the file holds it except these documented differences; false where
+// the look-up has no text at all.
+bool expected_text(IniLine const& l, std::string* want) {
+    std::string const& v = l.value;
+    *want = v;
+    if (l.section == kNyuhen) {
+        for (char const* k : {u8"コメントマーク", u8"無効変換タイプ", u8"スペルチェック無視する単語", u8"スペルチェック項目",
+                              u8"スペルチェック統一", u8"スペルチェック置換辞書", u8"スペルチェック学習", u8"旧かな対応キー値"})
+            if (l.key == k) return false;
+        if (l.key == u8"コード体系") {  // 0 and 1 are paired the other way round
+            if (v == u8"シフトJIS") *want = "JIS";
+            if (v == "JIS") *want = u8"シフトJIS";
+        } else if (l.key == u8"スペースキー") {  // the digits in the converter's own order
+            *want = digits_for(from_digits(v, {1, 2, 8, 4, 16}), {16, 8, 4, 2, 1});
+        } else if (l.key == u8"固定入力確定優先") {
+            *want = digits_for(from_digits(v, {1, 2, 4, 8, 16}), {16, 8, 4, 2, 1});
+        } else if (l.key == u8"スペースキー全角入力" || l.key == u8"シフトスペースキー全角入力") {
+            *want = digits_for(from_digits(v, {1, 2, 8, 4, 16}), {16, 4, 8, 2, 1});
+        } else if (l.key == u8"全角記号指定文字" || l.key == u8"半角記号指定文字" || l.key == u8"学習記号指定文字") {
+            *want = symbols_as_text(v);  // quoted; only the low byte of each character survives
+        } else if (l.key == u8"コメント境界マーク") {
+            auto u = utf16(v.c_str());  // the first two characters
+            if (u.size() > 3) u.resize(3), u[2] = 0;
+            char* t = nullptr;
+            Cvcnv_Utf16ToUtf8(u.data(), &t, nullptr, nullptr);
+            *want = t ? t : "";
+            std::free(t);
+        } else if (l.key == u8"変換タイプ") {
+            bool listed = false;
+            for (char const* w : {u8"一般", u8"話し言葉", u8"関西", u8"九州", u8"中部", u8"東北", u8"文語"}) listed |= v == w;
+            if (!listed) *want = u8"一般";
+        }
+        return true;
+    }
+    if (l.section == kJisho) {  // only the default set is answered here
+        if (l.key != u8"基本辞書セットNo") return false;
+        int n = std::atoi(v.c_str());
+        *want = (n == 0 || n == 10) ? "0" : std::to_string(n);
+        return true;
+    }
+    if (l.section.compare(0, std::strlen(u8"辞書セット"), u8"辞書セット") == 0) {
+        if (l.key == u8"辞書セット名称") {
+            *want = "\"" + v + "\"";
+        } else if (l.key == u8"ユーザー辞書") {
+            auto f = list_fields(v);
+            *want = "1," + (f.size() >= 2 ? base_name(f[1]) : "");
+        } else if (l.key.compare(0, std::strlen(u8"システム辞書"), u8"システム辞書") == 0) {
+            *want = switch_text(list_fields(v), true);
+        }
+        return true;
+    }
+    if (l.section == kShonyu) {
+        if (l.key == u8"ユーザーデータ") return false;
+        *want = switch_text(list_fields(v), false);
+        return true;
+    }
+    return false;  // palette, system line, header, styles, mode-linked dictionaries
+}
+
+}  // namespace
+
+TEST(SettingLookup, SampleProfileComesBackKeyForKey) {
+    z2test::TestUser user;
+    std::string text = z2test::read_file(std::string(ZERIR2_EXAMPLES_DIR) + "/zerir2.ven");
+    ASSERT_FALSE(text.empty());
+    ASSERT_TRUE(z2test::write_file(user.profile(), text));
+    ConfBufList list{};
+    OpenProfile(user.profile().c_str(), &list);
+    auto buffers = std::make_unique<z2tool::RecordBuffers>();
+    ORVIOPENPARM* rec = &buffers->rec;
+    ReadProfileSetting(user.profile().c_str(), &user.dir[0], getuid(), getgid(), rec, &list, 1);
+    ReadProfileSetting(user.profile().c_str(), &user.dir[0], getuid(), getgid(), rec, &list, 0);
+    CloseProfile(user.profile().c_str(), &list);
+    UnloadDefaultProfiles(&list);
+
+    auto lines = parse_ini(text);
+    int answered = 0, silent = 0;
+    for (auto const& l : lines) {
+        SCOPED_TRACE(l.section + " / " + l.key + " = " + l.value);
+        std::string want;
+        Out o = look(rec, l.section.c_str(), l.key.c_str());
+        if (expected_text(l, &want)) {
+            EXPECT_EQ(o.result, 1);
+            EXPECT_EQ(o.text, want);
+            ++answered;
+        } else {
+            EXPECT_EQ(o.result, 0);
+            EXPECT_TRUE(o.null);
+            ++silent;
+        }
+    }
+    // The sample covers the sections the look-up answers and those it does not.
+    EXPECT_GT(answered, 140);
+    EXPECT_GT(silent, 10);
 }
