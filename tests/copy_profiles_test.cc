@@ -1,0 +1,197 @@
+// Style-file copy: every combination of sources with its result and the exact
+// text it leaves, slots, refused arguments and allocation failures.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <unistd.h>
+
+#include "platform/paths.h"
+#include "tests/support/fault.h"
+#include "tests/support/files.h"
+#include "zerir2/settings.h"
+
+namespace {
+
+const std::string kDefault =
+    "[環境]\nIDCode=DEVEVIRIZ17\nVersion=8.00\nRevision=0.50\n[カスタマイズ]\nキー=KD\n表示色=CD\nローマ字=RD\n"
+    "ローマ字シフトキー自動英字入力=しない\nＭ式キーボード対応=しない\n";
+const std::string kLongKey(3000, 'T');
+
+std::string Custom(const std::string& k, const std::string& r, const std::string& s) {
+    std::string t = "[カスタマイズ]\n";
+    if (!k.empty()) t += "キー=" + k + "\n";
+    t += "表示色=C\n";
+    if (!r.empty()) t += "ローマ字=" + r + "\n";
+    if (!s.empty()) t += "ローマ字シフトキー自動英字入力=" + s + "\n";
+    return t;
+}
+const std::string kHeader = "[環境]\nIDCode=DEVEVIRIZ17\nVersion=9.00\nRevision=1.00\n";
+// The destination before the call and after it, with the three items given.
+std::string Dst(const std::string& k, const std::string& r, const std::string& s) {
+    return kHeader + "[カスタマイズ]\nキー=" + k + "\n表示色=CT\nローマ字=" + r +
+           "\nローマ字シフトキー自動英字入力=" + s + "\n[他]\nx=1\n";
+}
+// A new destination: the default style with a fresh header and the items given.
+std::string FromDefault(const std::string& k, const std::string& r, const std::string& s) {
+    return kHeader + "[カスタマイズ]\nキー=" + k + "\n表示色=CD\nローマ字=" + r + "\nローマ字シフトキー自動英字入力=" + s +
+           "\nＭ式キーボード対応=しない\n";
+}
+
+struct Fixture : ::testing::Test {
+    z2test::TestUser user{"copy"};
+    ConfBufList list{};
+    std::string dst, x, y, z, profile;
+    void SetUp() override {
+        if (geteuid() != 0) GTEST_SKIP() << "style copies lock their files with owner 0; needs root";
+        std::string def = ZERIR2_DEFAULT_STYLE;
+        z2test::mkdirs(def.substr(0, def.rfind('/')));
+        ASSERT_TRUE(z2test::write_file(def, kDefault));
+        profile = user.profile();
+        dst = user / "dst.sty";
+        x = user / "x.sty";
+        y = user / "y.sty";
+        z = user / "z.sty";
+        ASSERT_TRUE(z2test::write_file(profile, "[スタイル]\n現在のスタイル=私の\n"));
+        ASSERT_TRUE(z2test::write_file(x, kHeader + Custom("KX", "RX", "SX")));
+        ASSERT_TRUE(z2test::write_file(y, kHeader + Custom("KY", "RY", "SY")));
+        ASSERT_TRUE(z2test::write_file(z, kHeader + Custom("", "RZ", "SZ")));
+        Open();
+    }
+    void Open() {
+        OpenProfile(profile.c_str(), &list);
+        ASSERT_EQ(LoadDefaultProfiles(&list), 1);
+    }
+    void Close() {
+        CloseProfile(profile.c_str(), &list);
+        UnloadDefaultProfiles(&list);
+    }
+    void TearDown() override {
+        Close();
+        ::unlink(ZERIR2_DEFAULT_STYLE);
+    }
+    int Copy(const std::string& to, std::string keySrc, std::string romaSrc) {
+        return CreateCopyProfiles(&list, to.c_str(), &keySrc[0], &romaSrc[0]);
+    }
+};
+
+using StyleCopy = Fixture;
+
+TEST_F(StyleCopy, EveryCombinationOfSources) {
+    struct Case {
+        std::string key, roma;
+        int result;
+        std::string text;
+    };
+    const std::string old = Dst(kLongKey, "RT", "する");
+    const Case cases[] = {
+        {dst, dst, 1, old},
+        {"", "", 1, Dst("KD", "RD", "しない")},
+        {x, x, 1, Dst("KX", "RX", "SX")},
+        {x, y, 1, Dst("KX", "RY", "SY")},
+        {z, z, 2, Dst(kLongKey, "RZ", "SZ")},
+        {z, x, 2, Dst(kLongKey, "RX", "SX")},
+        {profile, "", 2, Dst(kLongKey, "RD", "しない")},
+        {x, profile, 2, Dst("KX", "RT", "する")},
+        {"", dst, 1, Dst("KD", "RT", "する")},
+        {dst, "", 1, Dst(kLongKey, "RD", "しない")},
+        {x, dst, 1, Dst("KX", "RT", "する")},
+        {dst, y, 1, Dst(kLongKey, "RY", "SY")},
+        {"", y, 1, Dst("KD", "RY", "SY")},
+    };
+    for (auto const& c : cases) {
+        ASSERT_TRUE(z2test::write_file(dst, old));
+        EXPECT_EQ(Copy(dst, c.key, c.roma), c.result) << c.key << " / " << c.roma;
+        EXPECT_EQ(z2test::read_file(dst), c.text) << c.key << " / " << c.roma;
+    }
+    // A destination with an old header gets the current one in place.
+    ASSERT_TRUE(z2test::write_file(dst, "[環境]\nIDCode=ORVI\nVersion=1.0\n" + Custom("K0", "R0", "S0")));
+    EXPECT_EQ(Copy(dst, dst, dst), 1);
+    EXPECT_EQ(z2test::read_file(dst), kHeader + Custom("K0", "R0", "S0"));
+}
+
+TEST_F(StyleCopy, NewDestinationsStartFromTheDefaultStyle) {
+    EXPECT_EQ(Copy(dst, "", ""), 1);
+    EXPECT_EQ(z2test::read_file(dst), FromDefault("KD", "RD", "しない"));
+    std::string other = user / "other.sty";
+    EXPECT_EQ(Copy(other, x, y), 1);
+    EXPECT_EQ(z2test::read_file(other), FromDefault("KX", "RY", "SY"));
+    // An existing empty file is treated as new.
+    std::string empty = user / "empty.sty";
+    ASSERT_TRUE(z2test::write_file(empty, ""));
+    EXPECT_EQ(Copy(empty, empty, empty), 1);
+    EXPECT_EQ(z2test::read_file(empty), FromDefault("KD", "RD", "しない"));
+    // Without a loaded default the new file holds the header alone.
+    UnloadDefaultProfiles(&list);
+    std::string bare = user / "bare.sty";
+    EXPECT_EQ(Copy(bare, "", ""), 1);
+    EXPECT_EQ(z2test::read_file(bare), kHeader);
+}
+
+TEST_F(StyleCopy, SourcesInASlotComeFromTheBlockAndShownSlotsAreRefreshed) {
+    Close();
+    ASSERT_TRUE(z2test::write_file(profile, "[スタイル]\nスタイル１=X," + x + "\nスタイル２=D," + dst + "\n"));
+    ASSERT_TRUE(z2test::write_file(dst, Dst("KT", "RT", "する")));
+    Open();
+    ASSERT_TRUE(z2test::write_file(x, kHeader + Custom("KX2", "RX2", "SX2")));  // the slot keeps the old text
+    EXPECT_EQ(Copy(dst, x, x), 1);
+    EXPECT_EQ(z2test::read_file(dst), Dst("KX", "RX", "SX"));
+    ConfBufStr* block = SearchConfBuf(&list, nullptr, profile.c_str());
+    ASSERT_NE(block, nullptr);
+    ASSERT_STREQ(block->style[1].path, dst.c_str());
+    char buf[32];
+    EXPECT_GT(GetPrivateProfile("カスタマイズ", "キー", block, buf, sizeof buf, 1), 0);
+    EXPECT_STREQ(buf, "KX");
+}
+
+TEST_F(StyleCopy, RefusedArgumentsLeaveFilesAsTheyWere) {
+    const std::string old = Dst("KT", "RT", "する");
+    ASSERT_TRUE(z2test::write_file(dst, old));
+    char e[] = "";
+    EXPECT_EQ(CreateCopyProfiles(nullptr, dst.c_str(), e, e), 0);
+    EXPECT_EQ(CreateCopyProfiles(&list, nullptr, e, e), 0);
+    EXPECT_EQ(CreateCopyProfiles(&list, dst.c_str(), nullptr, e), 0);
+    EXPECT_EQ(CreateCopyProfiles(&list, dst.c_str(), e, nullptr), 0);
+    std::string link = user / "link.sty";
+    ASSERT_EQ(::symlink(x.c_str(), link.c_str()), 0);
+    struct Case {
+        std::string key, roma;
+    } const cases[] = {{user / "gone.sty", ""}, {"", user / "gone.sty"}, {link, x}, {x, link}};
+    for (auto const& c : cases) {
+        EXPECT_EQ(Copy(dst, c.key, c.roma), 0) << c.key << " / " << c.roma;
+        EXPECT_EQ(z2test::read_file(dst), old);
+        EXPECT_EQ(Copy(user / "made.sty", c.key, c.roma), 0);
+        EXPECT_FALSE(z2test::file_exists(user / "made.sty")) << "a created destination was left behind";
+    }
+    EXPECT_EQ(Copy(link, x, x), 0);  // a link as destination
+    // Outside the users root, and a user without a block.
+    z2test::TempDir tmp;
+    EXPECT_EQ(Copy(tmp / "out.sty", "", ""), 0);
+    EXPECT_FALSE(z2test::file_exists(tmp / "out.sty"));
+    z2test::TestUser stranger("nobody");
+    EXPECT_EQ(Copy(stranger / "s.sty", "", ""), 0);
+    EXPECT_FALSE(z2test::file_exists(stranger / "s.sty"));
+}
+
+TEST_F(StyleCopy, AllocationFailuresLeaveOldOrNewText) {
+    const std::string old = Dst("KT", "RT", "する"), fresh = Dst("KX", "RY", "SY");
+    ASSERT_TRUE(z2test::write_file(dst, old));
+    int covered = z2test::for_each_alloc_failure([&] { Copy(dst, x, y); },
+                                                 [&](int n, bool) {
+                                                     std::string now = z2test::read_file(dst);
+                                                     EXPECT_TRUE(now == old || now == fresh) << "allocation " << n;
+                                                     z2test::write_file(dst, old);
+                                                 });
+    EXPECT_GT(covered, 5);
+    std::string made = user / "made.sty";
+    covered = z2test::for_each_alloc_failure([&] { Copy(made, x, y); },
+                                             [&](int n, bool) {
+                                                 if (z2test::file_exists(made)) {
+                                                     EXPECT_EQ(z2test::read_file(made), FromDefault("KX", "RY", "SY"))
+                                                         << "allocation " << n;
+                                                 }
+                                                 ::unlink(made.c_str());
+                                             });
+    EXPECT_GT(covered, 5);
+}
+
+}  // namespace
