@@ -464,3 +464,30 @@ TEST(ProfileSettingMultiProcess, ReaderNeverSeesAHalfWrittenSave) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ProfileSettingTool, RecordAndPalette) {
+    z2test::TestUser user;
+    z2test::write_file(user.profile(), sample());
+    std::string out, err;
+    ASSERT_EQ(z2test::run_tool("record " + user.profile() + " --dir /srv/d", "", &out, &err), 0) << err;
+    for (char const* want : {"kanrot_ini = 0\n", "ExpressionMode_ini = 1\n", "HardID_ini = unset\n",
+                             "pDicSetData_ini[1].pwzDicSetTitle = ビジネス文書\n",
+                             "pDicSetData_ini[0].pszSystemDic[0] = /srv/d/main.dic\n",
+                             "pLinkDicData_ini.dwLinkMode[1] = 31\n", "pZozAvArData_ini.pszArUserDic = /srv/d/user.abr\n",
+                             "lpHnSymbolStr_ini = !#$%&\n", "CommentIndxMark_ini = ＊注\n"}) {
+        EXPECT_NE(out.find(want), std::string::npos) << want;
+    }
+    EXPECT_NE(z2test::run_tool("record /tmp/elsewhere.ven", "", &out, &err), 0);
+
+    ASSERT_EQ(z2test::run_tool("palette " + user.profile() + " pos=5,6 size=maximized", "", &out, &err), 0) << err;
+    EXPECT_NE(out.find("pos = 5,6\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("size = maximized\n"), std::string::npos) << out;
+    EXPECT_NE(z2test::read_file(user.profile()).find("パレット位置=5,6\n"), std::string::npos);
+    std::string before = z2test::read_file(user.profile());
+    EXPECT_EQ(z2test::run_tool("palette " + user.profile() + " buttons=16", "", &out, &err), 2);
+    EXPECT_EQ(z2test::read_file(user.profile()), before);
+}
+
+}  // namespace
