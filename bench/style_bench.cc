@@ -1,0 +1,175 @@
+// A full style reload (800 key assignments, 550 romaji entries) against
+// parsing the same hexadecimal digits with strtoul into a plain array, and a
+// commit of a 20 KB profile against pwrite + ftruncate of the same bytes.
+// Prints both ratios at the end.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/paths.h"
+#include "zerir2/settings.h"
+
+namespace {
+
+std::string Hex(unsigned v, int digits) {
+    char b[16];
+    std::snprintf(b, sizeof b, "%0*X", digits, v);
+    return b;
+}
+
+void MakeDirs(const std::string& path) {
+    for (size_t i = 1; i <= path.size(); ++i)
+        if (i == path.size() || path[i] == '/') ::mkdir(path.substr(0, i).c_str(), 0755);
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0 || ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) std::abort();
+    ::close(fd);
+}
+
+std::string ReadFile(const std::string& path) {
+    std::string out;
+    int fd = ::open(path.c_str(), O_RDONLY);
+    char buf[65536];
+    ssize_t n;
+    while (fd >= 0 && (n = ::read(fd, buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
+    if (fd >= 0) ::close(fd);
+    return out;
+}
+
+struct Fixture {
+    std::string dir, profile, style, keyText, romaText, committed, plain;
+    ConfBufList list{};
+    Fixture() {
+        dir = std::string(ZERIR2_USERS_ROOT) + "bench" + std::to_string(getpid());
+        MakeDirs(dir);
+        profile = dir + "/zerir2.ven";
+        style = dir + "/bench.sty";
+        plain = dir + "/plain.txt";
+        for (int k = 0; k < 16; ++k) keyText += Hex(static_cast<unsigned>(k * 50), 4) + Hex(50, 4);
+        for (int a = 0; a < 800; ++a)
+            for (int f = 0; f < 5; ++f) keyText += Hex(static_cast<unsigned>(a * 5 + f), 4);
+        romaText = Hex(550, 8) + Hex(1, 8);
+        for (int i = 0; i < 96; ++i) romaText += Hex(static_cast<unsigned>(i), 8);
+        for (int e = 0; e < 550; ++e) romaText += Hex(static_cast<unsigned>(e * 5), 4) + Hex(2, 2) + Hex(3, 2);
+        for (int u = 0; u < 550 * 5; ++u) romaText += Hex(0x3041 + static_cast<unsigned>(u % 80), 4);
+        WriteFile(style, "[環境]\nIDCode=DEVEVIRIZ17\nVersion=9.00\nRevision=1.00\n[カスタマイズ]\nキー=" + keyText +
+                             "\nローマ字=" + romaText + "\n");
+        std::string p = "[環境]\nIDCode=ZERIR2\nVersion=2.00\nRevision=1.00\n[スタイル]\n現在のスタイル=bench\n"
+                        "スタイル１=bench," + style + "\n[入力・変換]\n";
+        for (int i = 0; p.size() < 20 * 1024; ++i) p += "key" + std::to_string(i) + "=" + std::string(40, 'v') + "\n";
+        WriteFile(profile, p);
+        OpenProfile(profile.c_str(), &list);
+        SetProfiles(profile.c_str(), getuid(), getgid(), nullptr, nullptr, 0, nullptr, &list);
+        committed = ReadFile(profile);
+        WriteFile(plain, committed);
+    }
+    ~Fixture() {
+        CloseProfile(profile.c_str(), &list);
+        ::unlink(style.c_str());
+        ::unlink(plain.c_str());
+        ::unlink(profile.c_str());
+        ::rmdir(dir.c_str());
+    }
+};
+
+Fixture& fixture() {
+    static Fixture f;
+    return f;
+}
+
+void BM_ReadStyleSetting_reload(benchmark::State& state) {
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        int r = ReadStyleSetting(f.profile.c_str(), getuid(), getgid(), nullptr, nullptr, nullptr, &f.list, 1);
+        if (r != 3) state.SkipWithError("style not decoded");
+        benchmark::DoNotOptimize(r);
+    }
+}
+BENCHMARK(BM_ReadStyleSetting_reload);
+
+// The same digits, field by field, with strtoul into a plain array.
+void BM_strtoul_same_digits(benchmark::State& state) {
+    Fixture& f = fixture();
+    std::vector<unsigned long> out(16 * 2 + 800 * 5 + 2 + 96 + 550 * 3 + 550 * 5);
+    for (auto _ : state) {
+        size_t n = 0;
+        auto fields = [&](const std::string& text, const std::vector<int>& widths, size_t repeat, size_t* pos) {
+            char tmp[9];
+            for (size_t r = 0; r < repeat; ++r)
+                for (int w : widths) {
+                    std::memcpy(tmp, text.data() + *pos, static_cast<size_t>(w));
+                    tmp[w] = '\0';
+                    out[n++] = std::strtoul(tmp, nullptr, 16);
+                    *pos += static_cast<size_t>(w);
+                }
+        };
+        size_t kp = 0, rp = 0;
+        fields(f.keyText, {4, 4}, 16, &kp);
+        fields(f.keyText, {4, 4, 4, 4, 4}, 800, &kp);
+        fields(f.romaText, {8, 8}, 1, &rp);
+        fields(f.romaText, {8}, 96, &rp);
+        fields(f.romaText, {4, 2, 2}, 550, &rp);
+        fields(f.romaText, {4}, 550 * 5, &rp);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_strtoul_same_digits);
+
+void BM_SetProfiles_commit(benchmark::State& state) {
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        int r = SetProfiles(f.profile.c_str(), getuid(), getgid(), nullptr, nullptr, 0, nullptr, &f.list);
+        if (r != 1) state.SkipWithError("commit failed");
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.committed.size()));
+}
+BENCHMARK(BM_SetProfiles_commit);
+
+void BM_pwrite_ftruncate_same_bytes(benchmark::State& state) {
+    Fixture& f = fixture();
+    int fd = ::open(f.plain.c_str(), O_RDWR);
+    for (auto _ : state) {
+        if (::pwrite(fd, f.committed.data(), f.committed.size(), 0) != static_cast<ssize_t>(f.committed.size()) ||
+            ::ftruncate(fd, static_cast<off_t>(f.committed.size())) != 0)
+            state.SkipWithError("write failed");
+    }
+    ::close(fd);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.committed.size()));
+}
+BENCHMARK(BM_pwrite_ftruncate_same_bytes);
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> ns;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& r : runs)
+            if (r.iterations > 0) ns[r.benchmark_name()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter rep;
+    benchmark::RunSpecifiedBenchmarks(&rep);
+    auto line = [&](char const* what, char const* ours, char const* ref) {
+        double a = rep.ns[ours], b = rep.ns[ref];
+        if (a > 0 && b > 0) std::printf("%s: %.1f ns, reference %.1f ns, ratio %.2f\n", what, a, b, a / b);
+    };
+    line("style reload (800 keys, 550 romaji) vs strtoul", "BM_ReadStyleSetting_reload", "BM_strtoul_same_digits");
+    line("commit of a 20 KB profile vs pwrite+ftruncate", "BM_SetProfiles_commit", "BM_pwrite_ftruncate_same_bytes");
+    benchmark::Shutdown();
+    return 0;
+}
