@@ -469,3 +469,27 @@ TEST(SettingLookup, SampleProfileComesBackKeyForKey) {
     EXPECT_GT(answered, 140);
     EXPECT_GT(silent, 10);
 }
+
+TEST(SettingLookup, ShowCommandPrintsTheTextsOfTheLoadedRecord) {
+    z2test::TestUser user;
+    ASSERT_TRUE(z2test::write_file(user.profile(),
+                                   z2test::read_file(std::string(ZERIR2_EXAMPLES_DIR) + "/zerir2.ven")));
+    std::string out, err;
+    std::string const prof = "'" + user.profile() + "'";
+    ASSERT_EQ(z2test::run_tool("show " + prof, "", &out, &err), 0) << err;
+    EXPECT_EQ(out.compare(0, std::strlen(u8"[入力・変換]\n"), u8"[入力・変換]\n"), 0);
+    EXPECT_NE(out.find(u8"\nコード体系=JIS\n"), std::string::npos);  // the file says シフトJIS
+    EXPECT_NE(out.find(u8"\n[辞書セット０]\n辞書セット名称=\"学習しない\"\nユーザー辞書=1,plain.dic\n"), std::string::npos);
+    EXPECT_EQ(out.find(u8"コメントマーク="), std::string::npos);
+    EXPECT_EQ(out.find(u8"[ＯＲＶＩパレット]"), std::string::npos);
+
+    ASSERT_EQ(z2test::run_tool("show " + prof + u8" 辞書・学習", "", &out, &err), 0) << err;
+    EXPECT_EQ(out, u8"[辞書・学習]\n基本辞書セットNo=2\n");
+    ASSERT_EQ(z2test::run_tool("show " + prof + u8" 省入力データ システムデータ２", "", &out, &err), 0) << err;
+    EXPECT_EQ(out, "OFF,1,business.abr,\n");
+    EXPECT_EQ(z2test::run_tool("show " + prof + u8" 入力・変換 コメントマーク", "", &out, &err), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_FALSE(err.empty());
+    EXPECT_EQ(z2test::run_tool("show /tmp/zerir2.ven", "", &out, &err), 1);  // not under the users root
+    EXPECT_EQ(z2test::run_tool("show", "", &out, &err), 2);
+}
