@@ -70,6 +70,17 @@ check "manual page formats without warnings" \
 check "packaged tool runs and lists its commands" \
   bash -c 'LD_LIBRARY_PATH="$1" "$2" --help | grep -q "^usage: zerir2-settings"' _ "$libdir" "$root/usr/bin/zerir2-settings"
 
+# Every command the tool lists has its entry in the manual page.
+man_commands() {
+  local cmds page missing=""
+  cmds=$(LD_LIBRARY_PATH="$libdir" "$root/usr/bin/zerir2-settings" --help | awk '/^commands:/ {on = 1; next} on && /^  [a-z]/ {print $1}')
+  [ -n "$cmds" ] || { echo "  the tool lists no commands" >&2; return 1; }
+  page=$(zcat "$root/usr/share/man/man1/zerir2-settings.1.gz" | groff -k -man -Tutf8 -P-cbou 2>/dev/null)
+  for c in $cmds; do grep -qE "^       $c( |$)" <<<"$page" || missing+=" $c"; done
+  [ -z "$missing" ] || { echo "  not in the manual page:$missing" >&2; return 1; }
+}
+check "manual page describes every command of the tool" man_commands
+
 echo "== shipped build: no test hooks, the real fixed paths"
 dynsyms=$(nm -D "$so")
 check "no fault-injection hooks in the packaged library" bash -c '! grep -q zerir2_fault_ <<<"$1"' _ "$dynsyms"

@@ -52,13 +52,10 @@ int main(int argc, char** argv) {
     }
     int status = 0;
     for (const char* key : kKeys) {
-        char value[256];
-        if (GetIniBufProfile(&buf, kSection, key, value, sizeof value) <= 0) {
-            std::fprintf(stderr, "%s: [%s] %s is not set\n", argv[0], kSection, key);
-            status = 1;
-            continue;
-        }
-        if (!round_trips(value)) {
+        // A key the file does not hold prints as empty: the engine then uses
+        // its default, so that is not an error.
+        char value[256] = "";
+        if (GetIniBufProfile(&buf, kSection, key, value, sizeof value) > 0 && !round_trips(value)) {
             std::fprintf(stderr, "%s: [%s] %s=%s does not survive EUC-JP\n", argv[0], kSection, key, value);
             status = 1;
         }
