@@ -2,10 +2,9 @@
 // never move, so their addresses are a stable key.
 #include "settings/word_utf8.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <functional>
+#include <cstring>
 
 #include "settings/words.h"
 #include "zerir2/encoding.h"
@@ -35,35 +34,89 @@ WordPair const kWords[] = {
 
 constexpr size_t kWordCount = sizeof(kWords) / sizeof(kWords[0]);
 
-bool addr_less(WordPair const& a, WordPair const& b) {
-    return std::less<char const*>()(a.euc, b.euc);
-}
-
-struct SortedWords {
-    WordPair pairs[kWordCount];
-    SortedWords() {
-        std::copy(kWords, kWords + kWordCount, pairs);
-        std::sort(pairs, pairs + kWordCount, addr_less);
+// Open addressing on the word's address: a look-up is one or two probes.
+struct WordTable {
+    static constexpr size_t kSlots = 1024;  // a power of two, well above the word count
+    WordPair slot[kSlots] = {};
+    static size_t hash(char const* p) {
+        uintptr_t v = reinterpret_cast<uintptr_t>(p);
+        v ^= v >> 17;
+        v *= static_cast<uintptr_t>(0x9E3779B97F4A7C15ull);
+        return static_cast<size_t>(v >> (sizeof(uintptr_t) * 8 - 10));
+    }
+    WordTable() {
+        static_assert(kWordCount < kSlots / 2, "word table too full");
+        for (WordPair const& w : kWords) {
+            size_t i = hash(w.euc);
+            while (slot[i].euc && slot[i].euc != w.euc) i = (i + 1) & (kSlots - 1);
+            slot[i] = w;
+        }
+    }
+    char const* find(char const* euc) const {
+        for (size_t i = hash(euc);; i = (i + 1) & (kSlots - 1)) {
+            if (slot[i].euc == euc) return slot[i].utf8;
+            if (!slot[i].euc) return nullptr;
+        }
     }
 };
 
 }  // namespace
 
 char const* word_utf8(char const* euc) {
-    if (!euc) return nullptr;
-    static SortedWords const sorted;  // thread-safe one-time build
-    WordPair key{euc, nullptr};
-    WordPair const* end = sorted.pairs + kWordCount;
-    WordPair const* it = std::lower_bound(sorted.pairs, end, key, addr_less);
-    return (it != end && it->euc == euc) ? it->utf8 : nullptr;
+    static WordTable const words;  // built once, on first use
+    return euc ? words.find(euc) : nullptr;
 }
+
+namespace {
+
+// Recent conversions of short texts, by content. Per thread, so callers on
+// different threads never share it.
+struct NameCache {
+    static constexpr int kSlots = 16;
+    struct Slot {
+        char euc[32];
+        char utf8[96];
+    } slot[kSlots];
+    int used = 0, next = 0, last = 0;
+
+    char const* find(char const* euc) {
+        for (int k = 0; k < used; ++k) {  // the most recent first
+            int i = (last - k + used) % used;  // slots 0 .. used-1 hold texts
+            if (std::strcmp(slot[i].euc, euc) == 0) {
+                last = i;
+                return slot[i].utf8;
+            }
+        }
+        return nullptr;
+    }
+    void put(char const* euc, char const* utf8) {
+        size_t ne = std::strlen(euc), nu = std::strlen(utf8);
+        if (ne >= sizeof slot[0].euc || nu >= sizeof slot[0].utf8) return;
+        Slot& s = slot[next];
+        std::memcpy(s.euc, euc, ne + 1);
+        std::memcpy(s.utf8, utf8, nu + 1);
+        last = next;
+        next = (next + 1) % kSlots;
+        if (used < kSlots) ++used;
+    }
+};
+
+thread_local NameCache t_names;
+
+}  // namespace
 
 Utf8Text::Utf8Text(char const* euc) {
     if (!euc) return;
     text_ = word_utf8(euc);
     if (text_) return;
+    if (char const* hit = t_names.find(euc)) {
+        std::memcpy(small_, hit, std::strlen(hit) + 1);  // fits: the cache holds only short texts
+        text_ = small_;
+        return;
+    }
     char* out = nullptr;
     if (Cvcnv_EucToUtf8(const_cast<char*>(euc), &out, nullptr, nullptr) == 1 && out) {
+        t_names.put(euc, out);
         owned_ = out;
         text_ = out;
     } else {

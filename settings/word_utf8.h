@@ -10,7 +10,9 @@ namespace z2 {
 char const* word_utf8(char const* euc);
 
 // An EUC-JP name or word as UTF-8 for one look-up: the precomputed form of a
-// library word, else a conversion made now and released with the object.
+// library word, else the conversion of the text (short texts, such as the
+// numbered names the loaders build, come from a small per-thread cache keyed
+// by their bytes, so the same name is not converted for every row).
 class Utf8Text {
 public:
     explicit Utf8Text(char const* euc);
@@ -23,6 +25,7 @@ public:
 private:
     char const* text_ = nullptr;
     char* owned_ = nullptr;
+    char small_[96];
 };
 
 }  // namespace z2
