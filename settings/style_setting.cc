@@ -2,6 +2,7 @@
 // style loader that fills the block's key and romaji records.
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "settings/schema_style.h"
 #include "settings/words.h"
@@ -98,6 +99,15 @@ int DecodeRomajiCustomData(char* text, tag_RomaKanaInfo* info) {
 
 namespace {
 
+// Style files are plain files like every file the lock accepts: a slot loaded
+// through a symbolic link is not decoded (the bulk readers and the style copy
+// refuse such a path too).
+bool SlotIsPlainFile(ConfBufStr* block, int slot) {
+    char const* path = block->style[slot].path;
+    struct stat st;
+    return path && lstat(path, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 // Reads the selection of the main profile and, for the listed style whose name
 // is the current style, the six rows of its style slot.
 void ReadCurrentStyleRows(ConfBufStr* block) {
@@ -110,7 +120,7 @@ void ReadCurrentStyleRows(ConfBufStr* block) {
         ReadProfItem(&g_styleEntryRow, block, -1);
         bool const match = StyleNameAndPath[0] && StyleNameAndPath[1] &&
                            std::strcmp(StyleNameAndPath[0], lpszStyleName) == 0;
-        if (match)
+        if (match && SlotIsPlainFile(block, i))
             for (tag_ProfItem const& row : g_styleFileRows) ReadProfItem(&row, block, i);
         ReleaseText(&StyleNameAndPath[0]);
         ReleaseText(&StyleNameAndPath[1]);

@@ -272,11 +272,13 @@ TEST(StyleLoad, MissingStylesDecodeNothing) {
         {"ない", "b.sty"},      // a name not in the list
         {"私の", "gone.sty"},   // a listed file that does not exist
         {"私の", "dir.sty"},    // a listed path that is a directory
+        {"私の", "link.sty"},   // a symbolic link to a good style file
     };
     for (auto const& c : cases) {
         StyleUser u;
         ASSERT_TRUE(z2test::write_file(u.user / "b.sty", u.StyleFile("DEVEVIRIZ17", 4, 2, "する")));
         ::mkdir((u.user / "dir.sty").c_str(), 0700);
+        ASSERT_EQ(::symlink((u.user / "b.sty").c_str(), (u.user / "link.sty").c_str()), 0);
         u.Write(c.current, u.user / c.file);
         OP.fMKeyboard_ini = 7;
         ASSERT_NE(u.Open(), nullptr);
