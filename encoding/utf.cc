@@ -1,7 +1,11 @@
 // UTF-8 <-> UTF-16: the library's own decoder and encoder. Runs of ASCII are
-// taken eight bytes (four units) at a time; every other form takes one branch.
+// taken sixteen bytes (eight units) at a time, runs of three-byte forms (the
+// Japanese letters) in their own tight loop; the rest takes one branch each.
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "encoding/convert_util.h"
 #include "zerir2/encoding.h"
@@ -16,17 +20,177 @@ using z2::OutBuf;
 
 inline bool is_cont(unsigned char b) { return (b & 0xC0) == 0x80; }
 
-/* Writes the replacement for a form whose last byte is at index next-1.
- * Normal output never exceeds one unit per input byte, so the buffer only
- * has to grow when the replacement is longer than the form it stands for. */
-inline bool put_repl16(OutBuf<unsigned short>& b, size_t& len, unsigned short const* r, size_t rlen, size_t formLen,
-                       size_t leftAfter) {
-    if (rlen > formLen) {
-        size_t need;
-        if (!z2::mul_add(1, len + rlen, leftAfter + 1, &need) || !b.ensure(need, len)) return false;
+/* Room rule of both directions: normal output never exceeds `per` output
+ * elements per input element still to read, so the buffer only has to grow
+ * (before a replacement) when the replacement is longer than that. */
+template <class T>
+bool put_repl(OutBuf<T>& b, T*& o, T const* r, size_t rlen, size_t leftAfter, size_t per) {
+    size_t len = static_cast<size_t>(o - b.p), need;
+    if (!z2::mul_add(leftAfter, per, len + rlen + 1, &need) || !b.ensure(need, len)) return false;
+    o = b.p + len;
+    std::memcpy(o, r, rlen * sizeof(T));
+    o += rlen;
+    return true;
+}
+
+/* False when the input holds a fatal form or the output cannot grow. */
+bool decode_utf8(unsigned char const* __restrict p, size_t n, OutBuf<unsigned short>& b, size_t* outLen,
+                 unsigned short const* r, size_t rlen, bool* any) {
+    unsigned char const* const end = p + n;
+    unsigned short* __restrict o = b.p;
+    while (p < end) {
+        unsigned c = *p;
+        if (c < 0x80) {
+#ifdef __SSE2__
+            __m128i const zero = _mm_setzero_si128();
+            while (end - p >= 16) {
+                __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i const*>(p));
+                if (_mm_movemask_epi8(v) != 0) break;
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
+                p += 16;
+                o += 16;
+            }
+#else
+            while (end - p >= 8) {
+                uint64_t w;
+                std::memcpy(&w, p, 8);
+                if ((w & 0x8080808080808080ull) != 0) break;
+                for (int k = 0; k < 8; ++k) o[k] = p[k];
+                p += 8;
+                o += 8;
+            }
+#endif
+            while (p < end && *p < 0x80) *o++ = *p++;
+            continue;
+        }
+        if ((c & 0xF0) == 0xE0) {
+            // Three-byte forms, one after another while they last.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            // Four bytes read as one word: a single test checks the whole form.
+            while (end - p >= 4) {
+                uint32_t w;
+                std::memcpy(&w, p, 4);
+                if ((w & 0xC0C0F0u) != 0x8080E0u) break;
+                *o++ = static_cast<unsigned short>(((w & 0x0F) << 12) | ((w >> 2) & 0xFC0) | ((w >> 16) & 0x3F));
+                p += 3;
+            }
+#endif
+            while (end - p >= 3 && (p[0] & 0xF0) == 0xE0 && is_cont(p[1]) && is_cont(p[2])) {
+                *o++ = static_cast<unsigned short>(((p[0] & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+                p += 3;
+            }
+            if (p == end || (*p & 0xF0) != 0xE0) continue;
+            if (end - p < 3) return false;  // a following byte is the terminator
+            // A three-byte form with a bad following byte: replaced below.
+            c = *p;
+        }
+        size_t k;  // length of the form
+        if (c < 0xC0 || c >= 0xFE) {
+            return false;  // continuation byte where a form should start, or 0xFE/0xFF
+        } else if (c < 0xE0) {
+            k = 2;
+            if (end - p < 2) return false;
+            if (is_cont(p[1])) {
+                *o++ = static_cast<unsigned short>(((c & 0x1F) << 6) | (p[1] & 0x3F));
+                p += 2;
+                continue;
+            }
+        } else if (c < 0xF0) {
+            k = 3;  // reached only with a bad following byte
+        } else if (c < 0xF8) {
+            k = 4;
+            if (end - p < 4) return false;
+            if (is_cont(p[1]) && is_cont(p[2]) && is_cont(p[3])) {
+                uint32_t cp = ((c & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
+                if (cp <= 0x10FFFF) {
+                    o[0] = static_cast<unsigned short>(0xD800 | (((cp - 0x10000) >> 10) & 0x3FF));
+                    o[1] = static_cast<unsigned short>(0xDC00 | (cp & 0x3FF));
+                    o += 2;
+                    p += 4;
+                    continue;
+                }
+            }
+        } else {
+            k = c < 0xFC ? 5 : 6;  // five- and six-byte forms are always replaced
+            if (static_cast<size_t>(end - p) < k) return false;
+        }
+        *any = true;
+        p += k;
+        unsigned short* oo = o;
+        if (!put_repl(b, oo, r, rlen, static_cast<size_t>(end - p), 1)) return false;
+        o = oo;
     }
-    std::memcpy(b.p + len, r, rlen * sizeof(unsigned short));
-    len += rlen;
+    *outLen = static_cast<size_t>(o - b.p);
+    return true;
+}
+
+bool encode_utf8(unsigned short const* __restrict p, size_t m, OutBuf<char>& b, size_t* outLen, char const* r,
+                 size_t rlen, bool* any) {
+    unsigned short const* const end = p + m;
+    unsigned char* __restrict o = reinterpret_cast<unsigned char*>(b.p);
+    while (p < end) {
+        unsigned u = *p;
+        if (u < 0x80) {
+#ifdef __SSE2__
+            __m128i const high = _mm_set1_epi16(static_cast<short>(0xFF80));
+            __m128i const zero = _mm_setzero_si128();
+            while (end - p >= 8) {
+                __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i const*>(p));
+                if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, high), zero)) != 0xFFFF) break;
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(v, v));
+                p += 8;
+                o += 8;
+            }
+#endif
+            while (p < end && *p < 0x80) *o++ = static_cast<unsigned char>(*p++);
+            continue;
+        }
+        if (u >= 0x800 && (u < 0xD800 || (u >= 0xE000 && u < 0xFFFE))) {
+            do {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+                // One four-byte store, of which three count: the room rule
+                // leaves at least four bytes while a unit is still to read.
+                uint32_t w = (0xE0u | (u >> 12)) | ((0x80u | ((u >> 6) & 0x3F)) << 8) | ((0x80u | (u & 0x3F)) << 16);
+                std::memcpy(o, &w, 4);
+#else
+                o[0] = static_cast<unsigned char>(0xE0 | (u >> 12));
+                o[1] = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
+                o[2] = static_cast<unsigned char>(0x80 | (u & 0x3F));
+#endif
+                o += 3;
+                if (++p == end) break;
+                u = *p;
+            } while (u >= 0x800 && (u < 0xD800 || (u >= 0xE000 && u < 0xFFFE)));
+            continue;
+        }
+        if (u < 0x800) {
+            o[0] = static_cast<unsigned char>(0xC0 | (u >> 6));
+            o[1] = static_cast<unsigned char>(0x80 | (u & 0x3F));
+            o += 2;
+            ++p;
+            continue;
+        }
+        if (u >= 0xDC00) return false;  // lone low surrogate, U+FFFE or U+FFFF
+        unsigned v = p[1];              // exists: the terminator at worst
+        if (v == 0) return false;       // high surrogate at the end
+        p += 2;
+        if (v >= 0xDC00 && v <= 0xDFFF) {
+            uint32_t cp = 0x10000 + (((u & 0x3FFu) << 10) | (v & 0x3FFu));
+            o[0] = static_cast<unsigned char>(0xF0 | (cp >> 18));
+            o[1] = static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F));
+            o[2] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
+            o[3] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+            o += 4;
+            continue;
+        }
+        // Both units are consumed; normal output is at most three bytes a unit.
+        *any = true;
+        char* oo = reinterpret_cast<char*>(o);
+        if (!put_repl(b, oo, r, rlen, static_cast<size_t>(end - p), 3)) return false;
+        o = reinterpret_cast<unsigned char*>(oo);
+    }
+    *outLen = static_cast<size_t>(o - reinterpret_cast<unsigned char*>(b.p));
     return true;
 }
 
@@ -51,72 +215,10 @@ int Cvcnv_Utf8ToUtf16(char* in, unsigned short** out, char* repl, unsigned long*
         }
         r = rOwned;
     }
-    size_t const rlen = static_cast<size_t>(WcsLen(r));
-
-    unsigned char const* s = reinterpret_cast<unsigned char const*>(in);
-    size_t i = 0, len = 0;
-    bool any = false, ok = true;
-    while (i < n) {
-        unsigned c = s[i];
-        if (c < 0x80) {
-            if (n - i >= 8) {
-                uint64_t w;
-                std::memcpy(&w, s + i, 8);
-                if ((w & 0x8080808080808080ull) == 0) {
-                    unsigned short* d = b.p + len;
-                    for (int k = 0; k < 8; ++k) d[k] = s[i + k];
-                    len += 8;
-                    i += 8;
-                    continue;
-                }
-            }
-            b.p[len++] = static_cast<unsigned short>(c);
-            ++i;
-            continue;
-        }
-        size_t k;  // length of the form
-        if (c >= 0xE0 && c < 0xF0) {
-            k = 3;
-            if (n - i < 3) { ok = false; break; }  // a following byte is the terminator
-            unsigned b1 = s[i + 1], b2 = s[i + 2];
-            if (is_cont(b1) && is_cont(b2)) {
-                b.p[len++] = static_cast<unsigned short>(((c & 0x0F) << 12) | ((b1 & 0x3F) << 6) | (b2 & 0x3F));
-                i += 3;
-                continue;
-            }
-        } else if (c < 0xC0 || c >= 0xFE) {
-            ok = false;  // continuation byte where a form should start, or 0xFE/0xFF
-            break;
-        } else if (c < 0xE0) {
-            k = 2;
-            if (n - i < 2) { ok = false; break; }
-            unsigned b1 = s[i + 1];
-            if (is_cont(b1)) {
-                b.p[len++] = static_cast<unsigned short>(((c & 0x1F) << 6) | (b1 & 0x3F));
-                i += 2;
-                continue;
-            }
-        } else if (c < 0xF8) {
-            k = 4;
-            if (n - i < 4) { ok = false; break; }
-            unsigned b1 = s[i + 1], b2 = s[i + 2], b3 = s[i + 3];
-            if (is_cont(b1) && is_cont(b2) && is_cont(b3)) {
-                uint32_t cp = ((c & 0x07u) << 18) | ((b1 & 0x3Fu) << 12) | ((b2 & 0x3Fu) << 6) | (b3 & 0x3Fu);
-                if (cp <= 0x10FFFF) {
-                    b.p[len++] = static_cast<unsigned short>(0xD800 | (((cp - 0x10000) >> 10) & 0x3FF));
-                    b.p[len++] = static_cast<unsigned short>(0xDC00 | (cp & 0x3FF));
-                    i += 4;
-                    continue;
-                }
-            }
-        } else {
-            k = c < 0xFC ? 5 : 6;  // five- and six-byte forms are always replaced
-            if (n - i < k) { ok = false; break; }
-        }
-        any = true;
-        if (!put_repl16(b, len, r, rlen, k, n - i - k)) { ok = false; break; }
-        i += k;
-    }
+    size_t len = 0;
+    bool any = false;
+    bool ok = decode_utf8(reinterpret_cast<unsigned char const*>(in), n, b, &len, r,
+                          static_cast<size_t>(WcsLen(r)), &any);
     std::free(rOwned);
     if (!ok) {
         b.release();
@@ -138,63 +240,9 @@ int Cvcnv_Utf16ToUtf8(unsigned short* in, char** out, char* repl, unsigned long*
     OutBuf<char> b;
     if (!b.alloc(bytes)) return 0;
     char const* r = repl ? repl : "?";
-    size_t const rlen = std::strlen(r);
-
-    unsigned char* d = reinterpret_cast<unsigned char*>(b.p);
-    size_t i = 0, len = 0;
+    size_t len = 0;
     bool any = false;
-    while (i < m) {
-        unsigned u = in[i];
-        if (u < 0x80) {
-            if (m - i >= 4) {
-                uint64_t w;
-                std::memcpy(&w, in + i, 8);
-                if ((w & 0xFF80FF80FF80FF80ull) == 0) {
-                    d[len] = static_cast<unsigned char>(u);
-                    d[len + 1] = static_cast<unsigned char>(in[i + 1]);
-                    d[len + 2] = static_cast<unsigned char>(in[i + 2]);
-                    d[len + 3] = static_cast<unsigned char>(in[i + 3]);
-                    len += 4;
-                    i += 4;
-                    continue;
-                }
-            }
-            d[len++] = static_cast<unsigned char>(u);
-            ++i;
-        } else if (u < 0x800) {
-            d[len++] = static_cast<unsigned char>(0xC0 | (u >> 6));
-            d[len++] = static_cast<unsigned char>(0x80 | (u & 0x3F));
-            ++i;
-        } else if (u < 0xD800 || (u >= 0xE000 && u < 0xFFFE)) {
-            d[len++] = static_cast<unsigned char>(0xE0 | (u >> 12));
-            d[len++] = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
-            d[len++] = static_cast<unsigned char>(0x80 | (u & 0x3F));
-            ++i;
-        } else if (u < 0xDC00) {
-            unsigned v = in[i + 1];  // exists: the terminator at worst
-            if (v == 0) break;
-            if (v >= 0xDC00 && v <= 0xDFFF) {
-                uint32_t cp = 0x10000 + (((u & 0x3FFu) << 10) | (v & 0x3FFu));
-                d[len++] = static_cast<unsigned char>(0xF0 | (cp >> 18));
-                d[len++] = static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F));
-                d[len++] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
-                d[len++] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
-            } else {
-                // Normal output is at most three bytes per unit; grow only when
-                // the replacement outruns what these two units reserved.
-                size_t need;
-                if (!z2::mul_add(m - i - 2, 3, len + rlen + 1, &need) || !b.ensure(need, len)) break;
-                d = reinterpret_cast<unsigned char*>(b.p);
-                std::memcpy(d + len, r, rlen);
-                len += rlen;
-                any = true;
-            }
-            i += 2;
-        } else {
-            break;  // lone low surrogate, U+FFFE or U+FFFF
-        }
-    }
-    if (i < m) {
+    if (!encode_utf8(in, m, b, &len, r, std::strlen(r), &any)) {
         b.release();
         return 0;
     }

@@ -223,6 +223,32 @@ TEST(Conversion, Table) {
     }
 }
 
+// The UTF-8 and UTF-16 forms of one text as the compiler encodes them, shifted
+// against the decoder's block steps by ASCII in front and at the back.
+TEST(Conversion, Utf8AndUtf16AgreeAtEveryOffset) {
+    const std::string mid = "path=/var/opt/zerir2/users/yamada/user.dic\n漢字入力モード=ローマ字入力 é ü ñ😀x"
+                            "ひらがなカタカナ漢字abcdefghijklmnopqrstuvwxyz0123456789ｱｲｳ";
+    const U16 mid16 = u"path=/var/opt/zerir2/users/yamada/user.dic\n漢字入力モード=ローマ字入力 é ü ñ😀x"
+                      u"ひらがなカタカナ漢字abcdefghijklmnopqrstuvwxyz0123456789ｱｲｳ";
+    for (int front = 0; front < 20; ++front) {
+        for (int back = 0; back < 5; ++back) {
+            SCOPED_TRACE(front * 10 + back);
+            std::string text = std::string(front, 'x') + mid + std::string(back, 'y');
+            U16 units = U16(front, u'x') + mid16 + U16(back, u'y');
+            Result to16 = call(Utf8To16, text, u"", nullptr);
+            ASSERT_EQ(to16.ok, 1);
+            EXPECT_EQ(to16.units, units);
+            Result to8 = call(Utf16To8, "", units, nullptr);
+            ASSERT_EQ(to8.ok, 1);
+            EXPECT_EQ(to8.bytes, text);
+            // The length at every alignment of the start.
+            std::vector<unsigned short> z(units.begin(), units.end());
+            z.push_back(0);
+            for (size_t off = 0; off < z.size(); off += 5) EXPECT_EQ(WcsLen(z.data() + off), int(z.size() - 1 - off));
+        }
+    }
+}
+
 TEST(Conversion, NullInputFailsAndClearsOutputs) {
     for (int f = EucTo16; f <= Utf8ToEuc; ++f) {
         SCOPED_TRACE(kFnNames[f]);
