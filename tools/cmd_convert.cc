@@ -56,19 +56,16 @@ int to_units(Enc from, std::string& in, char* repl, unsigned short** units, unsi
         case kUtf8: return Cvcnv_Utf8ToUtf16(&in[0], units, repl, flag);
         default: break;
     }
-    // utf16: the bytes are host-order units already; check them by encoding.
-    *flag = 0;
-    size_t n = in.size() / 2;
-    auto* u = static_cast<unsigned short*>(std::malloc((n + 1) * sizeof(unsigned short)));
-    if (!u) return 0;
-    std::memcpy(u, in.data(), n * sizeof(unsigned short));
-    u[n] = 0;
-    if (!Cvcnv_Utf16ToUtf8(u, nullptr, repl, flag)) {
-        std::free(u);
-        return 0;
-    }
-    *units = u;
-    return 1;
+    // utf16: the bytes are host-order units; a pass through UTF-8 checks them
+    // and applies the replacement rules, so every target sees the same text.
+    std::vector<unsigned short> u(in.size() / 2 + 1, 0);
+    std::memcpy(u.data(), in.data(), in.size() / 2 * sizeof(unsigned short));
+    char* utf8 = nullptr;
+    if (!Cvcnv_Utf16ToUtf8(u.data(), &utf8, repl, flag)) return 0;
+    unsigned long again = 0;
+    int ok = Cvcnv_Utf8ToUtf16(utf8, units, repl, &again);
+    std::free(utf8);
+    return ok;
 }
 
 int run_convert(int argc, char** argv) {
