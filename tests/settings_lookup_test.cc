@@ -75,6 +75,11 @@ TEST(SettingLookup, SectionsDictionaryLearningAndInputSaving) {
     EXPECT_EQ(o.text, "");  // the empty text is still handed over
     EXPECT_FALSE(o.null);
     EXPECT_EQ(look(r, kNyuhen, u8"基本辞書セットNo").result, 0);
+    r->DefaultDicNo_ini = 0;
+    for (char const* k : {u8"基本辞書セットN", u8"基本辞書セットNo ", u8"基本辞書", u8"基本辞書セットNO"})
+        EXPECT_EQ(look(r, kJisho, k).result, 0) << k;
+    EXPECT_EQ(look(r, kNyuhen, u8"漢字入力モー").result, 0);
+    EXPECT_EQ(look(r, kNyuhen, u8"漢字入力モードX").result, 0);
 
     EXPECT_EQ(look(r, kShonyu, u8"システムデータ４").text, "ON,1,ar3.dat,");
     EXPECT_EQ(look(r, kShonyu, u8"システムデータ０").text, "OFF,1,ar9.dat,");
