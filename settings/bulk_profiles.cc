@@ -72,10 +72,34 @@ int StampHeader(char const* path, ConfBufStr* block, int head) {
     return result;
 }
 
+// GetHeadNo with creation. A style file new to the block gets a free slot;
+// beyond that, the slot starts with what the file already holds (read through
+// the lock), so pairs and commits on an existing style file that the profile
+// does not list change that file instead of replacing it by the pairs alone.
+// When the file cannot be read whole, the slot is given back and -3 returned.
+int HeadForWriting(char const* path, ConfBufStr* block, int fd) {
+    int const known = GetHeadNo(path, block, 0);
+    int const head = GetHeadNo(path, block, 1);
+    if (known != -3 || head < 0 || head > 29) return head;
+    IniBuf* slot = GetIniBufPos(block, head);
+    IniBuf fresh;
+    InitIniBuf(&fresh);
+    if (!z2::LoadLockedIni(&fresh, fd)) {
+        FreeIniBuf(slot);
+        return -3;
+    }
+    char* slotPath = slot->path;
+    slot->path = nullptr;
+    FreeIniBuf(slot);
+    *slot = fresh;
+    slot->path = slotPath;
+    return head;
+}
+
 int Commit(char const* path, ConfBufList* list, int fd) {
     ConfBufStr* block = OpenPrivateProfile(list, path);
     if (!block) return 0;
-    int head = GetHeadNo(path, block, 1);
+    int head = HeadForWriting(path, block, fd);
     int result = 0;
     if (InBlock(head)) {
         result = StampHeader(path, block, head);
@@ -135,7 +159,7 @@ int SetProfiles(char const* path, unsigned int uid, unsigned int gid, char const
         keep = result == 1;
     } else if (n > 0 && section && keys && values) {
         if (ConfBufStr* block = OpenPrivateProfile(list, path)) {
-            int head = GetHeadNo(path, block, 1);
+            int head = HeadForWriting(path, block, fd);
             keep = InBlock(head);
             if (keep) {
                 for (int i = 0; i < n; ++i)

@@ -159,6 +159,21 @@ TEST(BulkCommit, PairsOnANewStyleFileTakeASlotAndGetTheStyleHeader) {
     EXPECT_EQ(SetProfiles(sty.c_str(), u.uid, u.gid, nullptr, k, 1, k, &u.list), 0);
 }
 
+// The profile does not list the file, yet it exists: its text is kept.
+TEST(BulkCommit, PairsOnAnExistingUnlistedStyleFileKeepItsText) {
+    User u;
+    std::string sty = u.user / "own.sty";
+    ASSERT_TRUE(z2test::write_file(sty, "[環境]\nIDCode=OLD\n[カスタマイズ]\nキー=0001\nローマ字=0002\n"));
+    EXPECT_EQ(u.Set(sty, "カスタマイズ", {"キー", "00FF"}), 1);
+    EXPECT_EQ(u.Commit(sty), 1);
+    EXPECT_EQ(z2test::read_file(sty), "[環境]\nIDCode=DEVEVIRIZ17\nVersion=9.00\nRevision=1.00\n"
+                                      "[カスタマイズ]\nキー=00FF\nローマ字=0002\n");
+    std::string other = u.user / "other.sty";
+    ASSERT_TRUE(z2test::write_file(other, "[カスタマイズ]\nキー=7\n"));
+    EXPECT_EQ(u.Commit(other), 1);  // a commit alone stamps the file's own text
+    EXPECT_EQ(z2test::read_file(other), "[カスタマイズ]\nキー=7\n[環境]\nIDCode=DEVEVIRIZ17\nVersion=9.00\nRevision=1.00\n");
+}
+
 TEST(BulkCommit, PathsWithoutABufferWriteNothing) {
     User u;
     std::string txt = u.user / "notes.txt";

@@ -195,3 +195,49 @@ TEST_F(StyleCopy, AllocationFailuresLeaveOldOrNewText) {
 }
 
 }  // namespace
+
+namespace {
+
+// The tool's commands over the same files: what they print and how they exit.
+TEST_F(StyleCopy, ToolCommands) {
+    Close();
+    ASSERT_TRUE(z2test::write_file(profile, "[スタイル]\n現在のスタイル=X\nスタイル３=X," + x + "\n"));
+    std::string out, err;
+    struct Case {
+        std::string args;
+        int status;
+        std::string out;   // expected standard output ("*" for any)
+    } const cases[] = {
+        {"get '" + x + "' カスタマイズ キー 無い", 0, "キー=KX\n無い=\n"},
+        {"get '" + x + "' 無い キー", 1, ""},
+        {"list '" + x + "' カスタマイズ", 0, "キー=KX\n表示色=C\nローマ字=RX\nローマ字シフトキー自動英字入力=SX\n"},
+        {"set '" + y + "' カスタマイズ キー=K2 新=v", 0, ""},
+        {"set '" + y + "' カスタマイズ novalue", 2, ""},
+        {"copy-style '" + dst + "' '" + x + "' -", 0, "copied\n"},
+        {"copy-style '" + dst + "' '" + z + "' '" + z + "'", 0, "partly copied\n"},
+        {"copy-style '" + dst + "' '" + user / "gone.sty" + "' -", 1, "failed\n"},
+        {"copy-style /tmp/z2-outside.sty - -", 1, ""},
+        {"get '" + user.dir + "/../x.sty' 環境 IDCode", 1, ""},
+        {"style '" + profile + "'", 0, "*"},
+        {"style --help", 0, "*"},
+        {"copy-style", 2, ""},
+    };
+    for (auto const& c : cases) {
+        EXPECT_EQ(z2test::run_tool(c.args, "", &out, &err), c.status) << c.args << "\n" << err;
+        if (c.out != "*") {
+            EXPECT_EQ(out, c.out) << c.args;
+        }
+        if (c.status != 0) {
+            EXPECT_FALSE(err.empty()) << c.args;
+        }
+    }
+    EXPECT_EQ(z2test::read_file(y), kHeader + "[カスタマイズ]\nキー=K2\n表示色=C\nローマ字=RY\n"
+                                              "ローマ字シフトキー自動英字入力=SY\n新=v\n");
+    EXPECT_EQ(z2test::read_file(dst), FromDefault("KX", "RZ", "SZ"));  // z has no key text: x's stays
+    z2test::run_tool("style '" + profile + "'", "", &out, &err);
+    // x's custom texts are too short to decode: found, listed, nothing decoded.
+    EXPECT_NE(out.find("style: X\nfile: " + x + "\nresult: 0"), std::string::npos) << out;
+    Open();
+}
+
+}  // namespace
