@@ -183,7 +183,7 @@ private:
     Entry entries_[kEntries] = {};
     unsigned count_ = 0;
     unsigned short slots_[kSlots] = {};
-    char pool_[24576] = {};
+    char pool_[32768] = {};
     size_t used_ = 0;
     size_t maxLen_ = 0;  // longest known text plus one; no known text reaches it
 };

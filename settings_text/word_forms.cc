@@ -25,7 +25,7 @@ char* const kEuc[W_COUNT] = {
 struct Forms {
     char const* text[W_COUNT];
     size_t len[W_COUNT];
-    char pool[8192];
+    char pool[16384];
 
     Forms() {
         size_t used = 0;
