@@ -102,6 +102,12 @@ TEST_F(StyleCopy, EveryCombinationOfSources) {
         ASSERT_TRUE(z2test::write_file(dst, old));
         EXPECT_EQ(Copy(dst, c.key, c.roma), c.result) << c.key << " / " << c.roma;
         EXPECT_EQ(z2test::read_file(dst), c.text) << c.key << " / " << c.roma;
+        // Every lock was released: an exclusive lock on each file is free.
+        for (const std::string& f : {dst, x, y, z, profile}) {
+            int fd = sem_open(const_cast<char*>(f.c_str()), 0, 0, 1, 0, nullptr);
+            EXPECT_GE(fd, 0) << f << " still locked after " << c.key << " / " << c.roma;
+            sem_close(fd);
+        }
     }
     // A destination with an old header gets the current one in place.
     ASSERT_TRUE(z2test::write_file(dst, "[環境]\nIDCode=ORVI\nVersion=1.0\n" + Custom("K0", "R0", "S0")));
