@@ -12,6 +12,9 @@
 #include "zerir2/encoding.h"
 #include "zerir2/settings.h"
 
+// A row is 23 32-bit words on the 32-bit target.
+static_assert(sizeof(void*) != 4 || sizeof(tag_ProfItem) == 23 * 4, "tag_ProfItem layout");
+
 namespace {
 
 constexpr unsigned int kAbsent = 0x7FFFFFFF;  // "key missing" marker of the int reads
