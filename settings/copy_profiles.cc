@@ -137,9 +137,13 @@ void RefreshSlots(ConfBufStr* block, char const* dst, IniBuf* text) {
 // a destination this call created and did not write is removed again (not left
 // as an empty style file); an existing empty destination starts from the
 // default style like a new one; style slots are refreshed only after the file
-// was written.
+// was written; a destination that is not a ".sty" file is refused.
 extern "C" int CreateCopyProfiles(ConfBufList* list, char const* dst, char* keySrc, char* romaSrc) {
     if (!list || !dst || !keySrc || !romaSrc) return 0;
+    // Only style files are made here: a main profile given as destination
+    // would otherwise be overwritten with a style header.
+    char const* ext = std::strrchr(dst, '.');
+    if (!ext || std::strcmp(ext, ".sty") != 0) return 0;
     Locks locks;
     int created = 0;
     locks.dst = sem_open(const_cast<char*>(dst), 0, 0, 1, 1, &created);

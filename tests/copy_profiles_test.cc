@@ -169,6 +169,11 @@ TEST_F(StyleCopy, RefusedArgumentsLeaveFilesAsTheyWere) {
         EXPECT_FALSE(z2test::file_exists(user / "made.sty")) << "a created destination was left behind";
     }
     EXPECT_EQ(Copy(link, x, x), 0);  // a link as destination
+    const std::string mainText = z2test::read_file(profile);
+    EXPECT_EQ(Copy(profile, x, x), 0);  // not a style file
+    EXPECT_EQ(z2test::read_file(profile), mainText);
+    EXPECT_EQ(Copy(user / "notes.txt", "", ""), 0);
+    EXPECT_FALSE(z2test::file_exists(user / "notes.txt"));
     // Outside the users root, and a user without a block.
     z2test::TempDir tmp;
     EXPECT_EQ(Copy(tmp / "out.sty", "", ""), 0);
