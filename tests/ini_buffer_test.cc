@@ -312,3 +312,15 @@ TEST(IniBuffer, OutOfMemoryNeverCorruptsOrLeaks) {
     EXPECT_GE(points, 3);
     FreeIniBuf(&src);
 }
+
+TEST(IniTool, PrintsTheNormalisedForm) {
+    z2test::TempDir dir;
+    z2test::write_file(dir / "a.ini", "head\r\n[A] x\r\nk=1\n[B]\n[A]\nk=2\nflag\n");
+    std::string out, err;
+    EXPECT_EQ(z2test::run_tool("ini '" + (dir / "a.ini") + "'", "", &out, &err), 0);
+    EXPECT_EQ(out, "head\r\n[A]\nk=2\nflag=\n[B]\n");
+    EXPECT_EQ(z2test::run_tool("ini '" + (dir / "missing.ini") + "'", "", &out, &err), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_NE(err.find("missing.ini"), std::string::npos);
+    EXPECT_EQ(z2test::run_tool("ini", "", &out, &err), 2);
+}
