@@ -5,6 +5,9 @@
 #include <cstring>
 #include <iconv.h>
 #include <pthread.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "encoding/convert_util.h"
 #include "zerir2/encoding.h"
@@ -84,6 +87,19 @@ size_t char_len(unsigned char c, bool sjis) {
 /* True when the converter's units hold U+FFFD. A unit from U+D800 to U+DFFE is
  * taken as the first of a pair and its partner is not looked at. */
 bool holds_fffd(unsigned short const* u, size_t n) {
+    // The exact walk below can only find a U+FFFD that is there: look for one
+    // first, a block at a time, and walk only when there is.
+    bool seen = false;
+    size_t j = 0;
+#ifdef __SSE2__
+    __m128i const fffd = _mm_set1_epi16(static_cast<short>(0xFFFD));
+    __m128i acc = _mm_setzero_si128();
+    for (; j + 8 <= n; j += 8)
+        acc = _mm_or_si128(acc, _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<__m128i const*>(u + j)), fffd));
+    seen = _mm_movemask_epi8(acc) != 0;
+#endif
+    for (; j < n; ++j) seen |= u[j] == 0xFFFD;
+    if (!seen) return false;
     for (size_t j = 0; j < n;) {
         unsigned v = u[j];
         if (v == 0xFFFD) return true;
