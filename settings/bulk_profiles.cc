@@ -151,7 +151,10 @@ int SetProfiles(char const* path, unsigned int uid, unsigned int gid, char const
                 char const** values, ConfBufList* list) {
     int created = 0;
     int fd = sem_open(const_cast<char*>(path), uid, gid, 1, 1, &created);
-    if (fd < 0) return 0;
+    if (fd < 0) {
+        if (created) z2::RemoveOrphanedFile(path);
+        return 0;
+    }
     int result = 0;
     bool keep = false;
     if (n == 0) {

@@ -147,7 +147,10 @@ extern "C" int CreateCopyProfiles(ConfBufList* list, char const* dst, char* keyS
     Locks locks;
     int created = 0;
     locks.dst = sem_open(const_cast<char*>(dst), 0, 0, 1, 1, &created);
-    if (locks.dst < 0) return 0;
+    if (locks.dst < 0) {
+        if (created) z2::RemoveOrphanedFile(dst);
+        return 0;
+    }
 
     bool const keyDefault = keySrc[0] == '\0';
     bool const keyIsDst = std::strcmp(keySrc, dst) == 0;

@@ -183,4 +183,19 @@ void RemoveCreatedFile(char const* path, int fd, bool onlyEmpty) {
     unlink(path);
 }
 
+void RemoveOrphanedFile(char const* path) {
+    if (!path) return;
+    int fd = open(path, O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return;
+    struct flock fl = {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    if (fcntl(fd, F_OFD_SETLK, &fl) == 0) {
+        RemoveCreatedFile(path, fd, true);
+        fl.l_type = F_UNLCK;
+        fcntl(fd, F_OFD_SETLK, &fl);
+    }
+    close(fd);
+}
+
 }  // namespace z2

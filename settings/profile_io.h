@@ -43,4 +43,9 @@ bool ReplaceFileText(int fd, Text const& text);
 // and, with onlyEmpty, when that file is empty. For files a failed call created.
 void RemoveCreatedFile(char const* path, int fd, bool onlyEmpty);
 
+// For a lock request that created path and then failed (no descriptor came
+// back): removes path when it is still an empty regular file that nobody holds
+// a record lock on, checked under a record lock of its own.
+void RemoveOrphanedFile(char const* path);
+
 }  // namespace z2
