@@ -82,14 +82,17 @@ public:
     std::map<std::string, double> ns;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs)
-            if (r.iterations > 0) ns[r.benchmark_name()] = r.GetAdjustedRealTime();
+            if (r.iterations > 0) ns[r.benchmark_name()] = r.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
     }
 };
 
-void ratio(RatioReporter& rep, char const* what, char const* ours, char const* ref, char const* goal) {
-    double a = rep.ns[ours], b = rep.ns[ref];
-    if (a > 0 && b > 0) std::printf("%s: %.0f ns vs %.0f ns, ratio %.2f%s\n", what, a, b, a / b, goal);
+void ratio(RatioReporter& rep, char const* what, std::string const& ours, std::string const& ref, char const* goal) {
+    // With --benchmark_repetitions the medians count.
+    std::string m = "_median";
+    double a = rep.ns.count(ours + m) ? rep.ns[ours + m] : rep.ns[ours];
+    double b = rep.ns.count(ref + m) ? rep.ns[ref + m] : rep.ns[ref];
+    if (a > 0 && b > 0) std::printf("%s (CPU time): %.0f ns vs %.0f ns, ratio %.2f%s\n", what, a, b, a / b, goal);
 }
 
 }  // namespace
