@@ -42,13 +42,14 @@ class FillIndex {
 public:
     ~FillIndex() { std::free(slots_); }
 
-    IniSection* find_section(IniBuf* buf, char const* name) {
+    // *h receives the key's hash for the add() that may follow.
+    IniSection* find_section(IniBuf* buf, char const* name, size_t* h) {
+        *h = hash(nullptr, name);
         if (usable()) {
-            size_t h = hash(nullptr, name);
-            for (size_t i = h & (cap_ - 1);; i = (i + 1) & (cap_ - 1)) {
+            for (size_t i = *h & (cap_ - 1);; i = (i + 1) & (cap_ - 1)) {
                 Slot& s = slots_[i];
                 if (!s.sec) return nullptr;
-                if (s.hash == h && !s.ent && std::strcmp(s.sec->name, name) == 0) return s.sec;
+                if (s.hash == *h && !s.ent && std::strcmp(s.sec->name, name) == 0) return s.sec;
             }
         }
         for (IniSection* s = buf->first; s; s = s->next)
@@ -56,13 +57,13 @@ public:
         return nullptr;
     }
 
-    IniEntry* find_entry(IniSection* sec, char const* key) {
+    IniEntry* find_entry(IniSection* sec, char const* key, size_t* h) {
+        *h = hash(sec, key);
         if (usable()) {
-            size_t h = hash(sec, key);
-            for (size_t i = h & (cap_ - 1);; i = (i + 1) & (cap_ - 1)) {
+            for (size_t i = *h & (cap_ - 1);; i = (i + 1) & (cap_ - 1)) {
                 Slot& s = slots_[i];
                 if (!s.sec) return nullptr;
-                if (s.hash == h && s.ent && s.sec == sec && std::strcmp(s.ent->text, key) == 0) return s.ent;
+                if (s.hash == *h && s.ent && s.sec == sec && std::strcmp(s.ent->text, key) == 0) return s.ent;
             }
         }
         for (IniEntry* e = sec->first; e; e = e->next)
@@ -70,11 +71,10 @@ public:
         return nullptr;
     }
 
-    void add(IniSection* sec, IniEntry* ent) {
+    void add(IniSection* sec, IniEntry* ent, size_t h) {
         if (off_) return;
         if ((used_ + 1) * 2 > cap_ && !grow()) return;
-        char const* k = ent ? ent->text : sec->name;
-        insert(Slot{hash(ent ? sec : nullptr, k), sec, ent});
+        insert(Slot{h, sec, ent});
         ++used_;
     }
 
@@ -87,10 +87,24 @@ private:
 
     bool usable() const { return !off_ && cap_ > 0; }
 
+    // Eight bytes a step, then a final mix so that the low bits (the slot)
+    // depend on every byte.
     static size_t hash(void const* owner, char const* s) {
-        uint64_t h = 1469598103934665603ull ^ reinterpret_cast<uintptr_t>(owner);
-        for (; *s; ++s) h = (h ^ static_cast<unsigned char>(*s)) * 1099511628211ull;
-        return static_cast<size_t>(h ^ (h >> 29));
+        size_t n = std::strlen(s);
+        uint64_t h = 0x9e3779b97f4a7c15ull ^ reinterpret_cast<uintptr_t>(owner) ^ n;
+        for (; n >= 8; n -= 8, s += 8) {
+            uint64_t w;
+            std::memcpy(&w, s, 8);
+            h = (h ^ w) * 0xff51afd7ed558ccdull;
+            h ^= h >> 32;
+        }
+        uint64_t w = 0;
+        std::memcpy(&w, s, n);
+        h = (h ^ w) * 0xc4ceb9fe1a85ec53ull;
+        h ^= h >> 33;
+        h *= 0xff51afd7ed558ccdull;
+        h ^= h >> 33;
+        return static_cast<size_t>(h);
     }
 
     void insert(Slot const& n) {
@@ -127,8 +141,9 @@ private:
 
 IniSection* section_create(IniBuf* buf, char const* name, FillIndex* ix) {
     IniSection* s = nullptr;
+    size_t h = 0;
     if (ix) {
-        s = ix->find_section(buf, name);
+        s = ix->find_section(buf, name, &h);
     } else {
         for (s = buf->first; s; s = s->next)
             if (std::strcmp(s->name, name) == 0) break;
@@ -144,7 +159,7 @@ IniSection* section_create(IniBuf* buf, char const* name, FillIndex* ix) {
     if (buf->last) buf->last->next = s;
     else buf->first = s;
     buf->last = s;
-    if (ix) ix->add(s, nullptr);
+    if (ix) ix->add(s, nullptr, h);
     return s;
 }
 
@@ -153,8 +168,9 @@ IniSection* section_create(IniBuf* buf, char const* name, FillIndex* ix) {
 IniEntry* entry_store(IniSection* sec, char const* key, char const* value, FillIndex* ix, bool* stored) {
     *stored = false;
     IniEntry* match = nullptr;
+    size_t h = 0;
     if (ix) {
-        match = ix->find_entry(sec, key);
+        match = ix->find_entry(sec, key, &h);
     } else {
         for (IniEntry* e = sec->first; e; e = e->next)
             if (std::strcmp(e->text, key) == 0) {
@@ -179,7 +195,7 @@ IniEntry* entry_store(IniSection* sec, char const* key, char const* value, FillI
     if (sec->last) sec->last->next = e;
     else sec->first = e;
     sec->last = e;
-    if (ix) ix->add(sec, e);
+    if (ix) ix->add(sec, e, h);
     *stored = true;
     return e;
 }
