@@ -2,8 +2,6 @@
 
 #include "settings/words.h"
 
-namespace z2 {
-
 char* lpszStyleName = nullptr;
 char* StyleNameAndPath[2] = {nullptr, nullptr};
 char rgchStyleKey[32];
@@ -12,6 +10,8 @@ char* lpszStyleFileVersion = nullptr;
 char* lpszFuncKeyCustomData = nullptr;
 char* lpszColorCustomData = nullptr;
 char* lpszRomajiCustomData = nullptr;
+
+namespace z2 {
 
 namespace {
 constexpr z2_u32 kPtr = sizeof(char*);

@@ -6,16 +6,7 @@
 
 namespace z2 {
 
-// Staging globals (texts from the array allocator, released by the loader).
-extern char* lpszStyleName;
-extern char* StyleNameAndPath[2];          // style name, style file path
-extern char rgchStyleKey[32];              // "スタイル" + szNumber30[i], EUC-JP
-extern char* lpszStyleFileIDCode;
-extern char* lpszStyleFileVersion;
-extern char* lpszFuncKeyCustomData;
-extern char* lpszColorCustomData;
-extern char* lpszRomajiCustomData;
-
+// The staging globals the rows fill are declared in zerir2/settings.h.
 extern tag_ProfItem const g_styleNameRow;  // "現在のスタイル"
 extern tag_ProfItem const g_styleEntryRow; // "スタイル１" .. "スタイル３０", key in rgchStyleKey
 constexpr int kStyleFileRows = 6;

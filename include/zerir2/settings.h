@@ -76,6 +76,16 @@ ZERIR2_API extern z2_u32 uDicGakuMode, uEijiRegType, uKyokiGakMode, uJappKugiri,
 ZERIR2_API extern char rgchDicSetSec[32];
 ZERIR2_API extern char rgchSysDicEnt[32];
 ZERIR2_API extern char rgchLinkDicEnt[32];
+/* Staging globals of the style loader: the current style's name, one style-list
+ * entry (name, path; key built in rgchStyleKey) and the texts of its file. */
+ZERIR2_API extern char* lpszStyleName;
+ZERIR2_API extern char* StyleNameAndPath[2];
+ZERIR2_API extern char rgchStyleKey[32];
+ZERIR2_API extern char* lpszStyleFileIDCode;
+ZERIR2_API extern char* lpszStyleFileVersion;
+ZERIR2_API extern char* lpszFuncKeyCustomData;
+ZERIR2_API extern char* lpszColorCustomData;
+ZERIR2_API extern char* lpszRomajiCustomData;
 
 /* Custom-data decoders of style files. */
 ZERIR2_API int GetNextIntFromHexStr(char** cursor, int digits);
