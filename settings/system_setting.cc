@@ -31,7 +31,9 @@ void WriteSaveSetting(char const* path, unsigned int uid, unsigned int gid, SAVE
     int fd = sem_open(const_cast<char*>(path), uid, gid, 1, 0, nullptr);
     if (fd < 0) return;
     ConfBufStr* block = OpenPrivateProfile(list, path);
-    if (block) {
+    // Only the file the block's main buffer was loaded from receives it: any
+    // other ".ven" of the same user would otherwise be overwritten with it.
+    if (block && block->main.path && std::strcmp(block->main.path, path) == 0) {
         std::memcpy(&SAP, in, sizeof SAP);
         char* file = const_cast<char*>(path);
         for (tag_ProfItem const& row : z2::kSaveItems) WriteProfItem(&row, file, block, -1);

@@ -324,6 +324,12 @@ TEST(ProfileSetting, RefusedPathsLeaveEverythingUntouched) {
     SAVESETTING in = {{1, 2}, {3, 4}, 0, 1, 15};
     WriteSaveSetting(other.c_str(), getuid(), getgid(), &in, &prof.list);
     EXPECT_EQ(z2test::read_file(other), "keep me\n");
+    // Another main-profile name of the same user is not the block's file.
+    std::string backup = prof.user / "backup.ven";
+    z2test::write_file(backup, "[ＯＲＶＩパレット]\nパレット位置=9,9\n");
+    WriteSaveSetting(backup.c_str(), getuid(), getgid(), &in, &prof.list);
+    EXPECT_EQ(z2test::read_file(backup), "[ＯＲＶＩパレット]\nパレット位置=9,9\n");
+    EXPECT_EQ(z2test::read_file(prof.path), sample());
 
     // A symbolic link is refused by the lock.
     std::string link = prof.user / "link.ven";
