@@ -248,18 +248,3 @@ void sem_close(int fd) {
     record_lock(fd, F_UNLCK);
     ::close(fd);
 }
-
-namespace z2 {
-
-// For the rest of the library: true when some holder in this process has the
-// path locked through sem_open.
-bool lock_held_in_process(char const* path);
-
-bool lock_held_in_process(char const* path) {
-    if (!path) return false;
-    TableGuard guard;
-    FileLockEntry* e = find_entry(path);
-    return e && e->count > 0;
-}
-
-}  // namespace z2
