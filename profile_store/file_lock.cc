@@ -125,9 +125,10 @@ bool acceptable(struct stat const& st, unsigned int owner, bool exclusive) {
     return true;
 }
 
-// Opens an existing file that passed the checks on its path. The same checks are
-// made again on what was opened (and it must be the inode that was examined), so
-// a path swapped in between cannot redirect the lock or a later write through the
+// Opens an existing file that passed the checks on its path (checked first so a
+// device, fifo or directory is never even opened). The same checks are made again
+// on what was opened (and it must be the inode that was examined), so a path
+// swapped in between cannot redirect the lock or a later write through the
 // descriptor. O_NONBLOCK keeps a fifo swapped in from blocking the open.
 int open_checked(char const* path, struct stat const& seen, unsigned int owner, bool exclusive) {
     int flags = (exclusive ? O_RDWR : O_RDONLY) | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
@@ -160,7 +161,7 @@ int create_file(char const* path, unsigned int owner, unsigned int group) {
     return fd;
 }
 
-// Steps 4 to 9 of a request, with the table mutex held.
+// One request, with the table mutex held.
 int open_locked(char const* path, unsigned int owner, unsigned int group, bool exclusive, bool create,
                 int* created) {
     int mode = exclusive ? kExclusive : kShared;
