@@ -394,9 +394,11 @@ int ReloadIniFile(IniBuf* buf, char const* path) {
     if (!buf || !path) return -1;
     int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;
+    // Copied before emptying: the path may be the buffer's own.
+    char* copy = z2::xstrdup(path);
     FreeIniBuf(buf);
-    buf->path = z2::xstrdup(path);
-    if (!buf->path) {
+    buf->path = copy;
+    if (!copy) {
         ::close(fd);
         return -1;
     }

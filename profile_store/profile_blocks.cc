@@ -131,8 +131,12 @@ void FreeConfBuf(ConfBufList* list, ConfBufStr* block) {
 
 ConfBufStr* ReloadConfFile(ConfBufStr* block, char const* path) {
     if (!block || !path) return nullptr;
+    // The path may live in the block itself (its main buffer's path).
+    char* own = z2::xstrdup(path);
     empty_buffers(block);
-    ReloadIniFile(&block->main, path);
+    if (!own) return block;
+    ReloadIniFile(&block->main, own);
+    std::free(own);
     char* secName = GetStySecUtf8Str();
     IniSection* sec = secName ? SearchSectionBuf(&block->main, secName, 0) : nullptr;
     std::free(secName);

@@ -144,6 +144,9 @@ TEST(IniBuffer, UnreadableFileLeavesTheBufferAlone) {
     z2test::write_file(dir / "a.ini", "[A]\nk=v\n");
     IniBuf b{};
     ASSERT_EQ(ReloadIniFile(&b, (dir / "a.ini").c_str()), 1);
+    z2test::write_file(dir / "a.ini", "[A]\nk=v\n[B]\n");
+    EXPECT_EQ(ReloadIniFile(&b, b.path), 1);   // its own path
+    EXPECT_NE(SearchSectionBuf(&b, "B", 0), nullptr);
     EXPECT_EQ(ReloadIniFile(&b, (dir / "missing.ini").c_str()), -1);
     EXPECT_EQ(value_of(&b, "A", "k"), "v");
     EXPECT_STREQ(b.path, (dir / "a.ini").c_str());

@@ -84,8 +84,9 @@ TEST(ProfileBlocks, OpenCountingAndSharingWithoutReload) {
     EXPECT_EQ(value_of(&b->main, "S", "k"), "one");   // not reloaded
     EXPECT_EQ(count_blocks(list), 1);
 
-    EXPECT_EQ(RefreshProfileBlock(&list, u.profile().c_str()), b);
+    EXPECT_EQ(RefreshProfileBlock(&list, b->main.path), b);   // the block's own path
     EXPECT_EQ(value_of(&b->main, "S", "k"), "two");
+    EXPECT_STREQ(b->main.path, u.profile().c_str());
     EXPECT_EQ(b->openCount, 2);
 
     CloseProfile(u.profile().c_str(), &list);
