@@ -148,19 +148,14 @@ TEST(ProfileBlocks, PathOutsideBothRootsGetsNoBlock) {
 
 TEST(ProfileBlocks, StyleListFindsEachStyleFile) {
     z2test::TestUser u;
-    z2test::TempDir tmp;
-    for (const char* f : {"a.sty", "c.sty"}) z2test::write_file(u / f, std::string("[X]\nname=") + f + "\n");
-    z2test::write_file(tmp / "b.sty", "[X]\nname=b.sty\n");
-    z2test::write_file(tmp / "d.sty", "[X]\nname=d.sty\n");
     z2test::mkdirs(u / "x,");
-    z2test::write_file(u / "x,/y.sty", "[X]\nname=y.sty\n");
+    for (const char* f : {"a.sty", "c.sty", "d.sty", "x,/y.sty"})
+        z2test::write_file(u / f, std::string("[X]\nname=") + f + "\n");
     std::string profile = "[環境]\nIDCode=ZERIR2\n[スタイル]\n" +
                           // display text with ",/" of its own before a path under the users root
                           style_line(1, "Mine ,/odd,/text," + (u / "a.sty")) +
-                          // outside the users root: after the last ",/"
-                          style_line(2, "Other,/fake," + (tmp / "b.sty")) +
                           // the bare path
-                          style_line(3, tmp / "d.sty") +
+                          style_line(3, u / "d.sty") +
                           // a path under the users root holding ",/" itself
                           style_line(4, "Odd," + (u / "x,/y.sty")) +
                           style_line(5, "Missing," + (u / "none.sty")) +
@@ -170,13 +165,15 @@ TEST(ProfileBlocks, StyleListFindsEachStyleFile) {
     ConfBufList list{};
     ConfBufStr* b = CreateProfileBlock(&list, u.profile().c_str());
     ASSERT_NE(b, nullptr);
-    const std::string expect[30] = {u / "a.sty", tmp / "b.sty", tmp / "d.sty", u / "x,/y.sty", "", "", "", "", "", "",
-                                    "",          "",           "",           "", "", "", "", "", "", "",
-                                    "",          "",           "",           "", "", "", "", "", "", u / "c.sty"};
+    std::string expect[30];
+    expect[0] = u / "a.sty";
+    expect[2] = u / "d.sty";
+    expect[3] = u / "x,/y.sty";
+    expect[29] = u / "c.sty";
     for (int i = 0; i < 30; ++i) {
         EXPECT_EQ(b->style[i].path ? b->style[i].path : "", expect[i]) << "slot " << i;
         if (!expect[i].empty())
-            EXPECT_EQ(value_of(&b->style[i], "X", "name"), expect[i].substr(expect[i].rfind('/') + 1));
+            EXPECT_EQ(value_of(&b->style[i], "X", "name"), expect[i].substr(u.dir.size() + 1));
         else
             EXPECT_EQ(b->style[i].first, nullptr);
     }
@@ -185,6 +182,22 @@ TEST(ProfileBlocks, StyleListFindsEachStyleFile) {
     RefreshProfileBlock(&list, u.profile().c_str());
     for (auto& s : b->style) EXPECT_EQ(s.path, nullptr);
     CloseProfile(u.profile().c_str(), &list);
+}
+
+// Outside the users root the path starts after the last ",/".
+TEST(ProfileBlocks, GuestStyleListUsesTheLastCommaSlash) {
+    std::string dir = std::string(ZERIR2_GUEST_ROOT) + "s" + std::to_string(::getpid());
+    z2test::mkdirs(dir);
+    z2test::write_file(dir + "/b.sty", "[X]\nname=b\n");
+    z2test::write_file(dir + "/zerir2.ven", "[スタイル]\n" + style_line(2, "Other,/fake," + dir + "/b.sty"));
+    ConfBufList list{};
+    ConfBufStr* b = CreateProfileBlock(&list, (dir + "/zerir2.ven").c_str());
+    ASSERT_NE(b, nullptr);
+    EXPECT_STREQ(b->style[1].path, (dir + "/b.sty").c_str());
+    EXPECT_EQ(value_of(&b->style[1], "X", "name"), "b");
+    CloseProfile((dir + "/zerir2.ven").c_str(), &list);
+    EXPECT_EQ(list.first, nullptr);
+    z2test::remove_tree(dir);
 }
 
 TEST(ProfileBlocks, UnreadableProfileGivesAnUnfindableBlock) {
