@@ -5,7 +5,9 @@
  * The record crosses the library boundary by address: field order and widths
  * are fixed (1024 bytes with 32-bit pointers). A pointer field that is null or
  * all bits one (the unset value) means "no buffer"; the record never owns what
- * it points to. */
+ * it points to. Nothing in this header allocates, reports a result or takes a
+ * lock; the copies are thread-safe as long as nobody writes the records and
+ * buffers involved meanwhile. */
 #ifndef ZERIR2_OPEN_PARAM_H
 #define ZERIR2_OPEN_PARAM_H
 
@@ -134,30 +136,53 @@ struct SAVESETTING {
     z2_u32 nButtonCount;
 };
 
-/* Library-owned working objects. The profile reader fills OP and the ten
- * dictionary sets; SYP and SAP hold the last palette settings read or saved. */
+/* Library-owned working objects, process-wide, written only by the loaders
+ * (which must not run concurrently in one process); read them only while no
+ * loader runs.
+ * OP: set to 0xFF bytes and refilled by every ReadProfileSetting with reload 1
+ * (its pDicSetData_ini[0..9] point at g_dicsetData); the block keeps its own
+ * copy, so OP is scratch. g_dicsetData: the ten dictionary sets of the profile
+ * loaded last (their string pointers lead into that block's storage and die
+ * with the block). SYP: written by ReadSystemSetting with reload 1. SAP:
+ * written by WriteSaveSetting with the settings it saved. */
 ZERIR2_API extern ORVIOPENPARM OP;
 ZERIR2_API extern tag_ZOZAV_DICSETDATA g_dicsetData[10];
 ZERIR2_API extern SYSSETTING SYP;
 ZERIR2_API extern SAVESETTING SAP;
-/* EUC-JP full-width numbers naming dictionary sets: "１" .. "９", then "０". */
+/* EUC-JP full-width numbers naming dictionary sets and numbered entries:
+ * "１" .. "９", then "０" (the tenth set is "辞書セット０"). Set at load time,
+ * never written by the library; callers must not write them either. */
 ZERIR2_API extern char* szNumber10[10];
 
-/* Marks the 39 fixed disabled engine functions in rec->lpbDisabledFunc; no flag
+/* Sets to 1 the 39 fixed flags (engine functions these settings never offer) in
+ * the caller's 240-entry array rec->lpbDisabledFunc; other flags are kept, none
  * is cleared. Does nothing when rec or the array is null or unset. */
 ZERIR2_API void Set_lpbDisabledFunc(ORVIOPENPARM* rec);
 
-/* Null-safe primitives: each does nothing when its destination is null or unset. */
+/* Null-safe primitives over caller buffers. Each does nothing when its
+ * destination is null or unset, and none reads through a null or unset source
+ * (the destination is then kept), except that a null source gives an empty
+ * string (Safe_WcsCpy) or n zero units (Safe_WcsNCpy). WcsNCpy/strncpy write
+ * exactly n units/bytes, zero padded, with no terminator when the source fills
+ * them; n <= 0 writes nothing. Destinations must be large enough: WcsCpy,
+ * strcpy and MakePath are not bounded. */
 ZERIR2_API void Safe_WcsCpy(unsigned short* dst, unsigned short* src);
 ZERIR2_API void Safe_WcsNCpy(unsigned short* dst, unsigned short* src, int n);
 ZERIR2_API void Safe_strcpy(unsigned char* dst, unsigned char* src);
 ZERIR2_API void Safe_strncpy(unsigned char* dst, unsigned char* src, int n);
-/* dst = dir + "/" + file, unless file is null, unset or empty (dst kept). */
+/* dst = dir + "/" + file, whatever file holds (an absolute file gets two
+ * separators); dst is kept when file is null, unset or empty, or dir is null
+ * or unset. */
 ZERIR2_API void Safe_MakePath(unsigned char* dst, unsigned char* file, char* dir);
 ZERIR2_API void Safe_CopyWordArray(unsigned short* dst, unsigned short* src, int n);
 ZERIR2_API void Safe_CopyBoolArray(int* dst, int* src, int n);
 
-/* Sub-record copies; each does nothing when its destination is null or unset. */
+/* Sub-record copies into the caller's sub-record, field by field, each string
+ * into the destination's own buffer (pointers are never copied). They do
+ * nothing when the destination or the source sub-record is null or unset.
+ * copyAndAddDirS_ put dir + "/" in front of every non-empty dictionary or data
+ * path (titles and folders are copied plain); copyNAVIDATA_MEM and the NAVI
+ * copy never touch abyNaviRsv. */
 ZERIR2_API void copyAndAddDirS_ZOZAV_DICSETDATA(tag_ZOZAV_DICSETDATA* dst, tag_ZOZAV_DICSETDATA const* src, char* dir);
 ZERIR2_API void copyAndAddDirS_ZOZAV_LINKDICDATA(tag_ZOZAV_LINKDICDATA* dst, tag_ZOZAV_LINKDICDATA const* src, char* dir);
 ZERIR2_API void copyAndAddDirS_ZOZAV_SYNDICDATA(tag_ZOZAV_SYNDICDATA* dst, tag_ZOZAV_SYNDICDATA const* src, char* dir);
@@ -171,7 +196,14 @@ ZERIR2_API void copyS_ZOZAV_NAVIDATA(tag_ZOZAV_NAVIDATA* dst, tag_ZOZAV_NAVIDATA
 ZERIR2_API void copyNAVIDATA_MEM(tag_NAVIDATA_MEM* dst, tag_NAVIDATA_MEM const* src);
 
 /* One copy operation per field: Copy_<field>(dst, src), and for the five fields
- * whose sub-records hold paths CopyAndAddDir_<field>(dst, src, dir). */
+ * whose sub-records hold paths CopyAndAddDir_<field>(dst, src, dir). Both
+ * records must be valid (only CopyAndAddDir_pDicSetData_ini tests the record
+ * pointers). Value fields are copied always, unset value included; reserved
+ * fields never; pointer fields are copied into dst's own buffer or sub-record
+ * by the field's kind (open_param_fields.h), and not at all when dst's pointer
+ * is null or unset or src's is unset (null src strings: see the Safe_ rules).
+ * Comment marks copy exactly two units when both pointers hold buffers. No
+ * result. */
 #define Z2_COPYDECL_PLAIN(name) ZERIR2_API void Copy_##name(ORVIOPENPARM* dst, ORVIOPENPARM const* src);
 #define Z2_COPYDECL_DIR(name) ZERIR2_API void CopyAndAddDir_##name(ORVIOPENPARM* dst, ORVIOPENPARM const* src, char* dir);
 #define Z2_COPYDECL_VALUE(name) Z2_COPYDECL_PLAIN(name)
@@ -191,8 +223,12 @@ ZERIR2_API void copyNAVIDATA_MEM(tag_NAVIDATA_MEM* dst, tag_NAVIDATA_MEM const* 
 #undef Z2F
 
 /* Copies src into dst field by field in record order, writing into dst's own
- * buffers and sub-records, putting dir and "/" in front of every dictionary and
- * data path; dst's disabled-function flags get the fixed set instead of src's. */
+ * buffers and sub-records (the caller owns dst and everything it points to and
+ * sizes the buffers), putting dir and "/" in front of every dictionary and data
+ * path; dst's disabled-function flags keep their contents and get the fixed
+ * set (Set_lpbDisabledFunc) instead of src's. Leave dst pointers null or unset
+ * where src holds nothing (e.g. dictionary-set slots 10..15 when src is a
+ * block's record). Neither record pointer is tested. No lock, no result. */
 ZERIR2_API void copyORVIOPENPARM(ORVIOPENPARM* dst, ORVIOPENPARM const* src, char* dir);
 
 #endif

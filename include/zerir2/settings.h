@@ -1,6 +1,15 @@
 /* Settings binding: item tables that bind profile keys to fields, the loaders
  * and savers of a user's profile, style settings, raw profile access under the
- * file lock, and style-file creation. */
+ * file lock, and style-file creation.
+ *
+ * Threading: the loaders (ReadProfileSetting, ReadSystemSetting,
+ * ReadStyleSetting with reload 1), WriteSaveSetting, the bulk calls and
+ * CreateCopyProfiles fill process-wide objects and share the caller's list, so
+ * within one process they must be serialised by the caller. Between processes
+ * each call that touches a file holds the sem_open lock on it for its whole
+ * run. uid/gid are the owner the file must belong to (and that a created file
+ * is given). Paths are a user's files under the users or guest root; open the
+ * user's block with OpenProfile first: without a block, calls do nothing. */
 #ifndef ZERIR2_SETTINGS_H
 #define ZERIR2_SETTINGS_H
 
@@ -39,10 +48,24 @@ struct tag_ProfItem {
     char* apszWord[6];          /* EUC-JP */
 };
 
+/* Moves one table row between a block buffer (head -1 main profile, 0..29
+ * style slot) and the row's destination field; section, key and words are
+ * EUC-JP in the row and converted for the look-up. ReadProfItem parses the key
+ * by nType and stores the value (scalars by cbDest width: 2, 4, else 1 byte);
+ * a missing, empty or invalid value stores nDefault. Text and list types store
+ * pointers to new texts from new[] (UTF-8, or UTF-16 for PROF_UTF16*) that the
+ * consumer releases with delete[]. WriteProfItem formats the field and stores
+ * it in the buffer only (path is not used; the caller writes the file);
+ * PROF_UTF16 types and unset text pointers write nothing. No result, no lock
+ * (the caller holds the file's). */
 ZERIR2_API void ReadProfItem(tag_ProfItem const* item, ConfBufStr* block, int head);
 ZERIR2_API void WriteProfItem(tag_ProfItem const* item, char* path, ConfBufStr* block, int head);
 
-/* Settings the engine reads from the library's globals. */
+/* Settings the engine reads from the library's globals: written by each
+ * ReadProfileSetting with reload 1 (from the main profile, defaults when
+ * absent), otherwise left alone. RomanShiftAutoEiji_ini is the exception: the
+ * library never writes it (it starts at 0); ReadStyleSetting copies whatever a
+ * caller stored there into the block. */
 ZERIR2_API extern int g_nDisableConvType[10];
 ZERIR2_API extern int g_nFormerKanaCode[5];
 ZERIR2_API extern z2_u32 g_dwSpellIgnore;
@@ -51,11 +74,14 @@ ZERIR2_API extern z2_u32 g_dwSpellKind;
 ZERIR2_API extern z2_u32 g_dwSpellDic;
 ZERIR2_API extern z2_u32 g_dwSpellGaku;
 ZERIR2_API extern z2_u16 RomanShiftAutoEiji_ini;
-/* EUC-JP full-width numbers "１" .. "３０" naming style-list entries. */
+/* EUC-JP full-width numbers "１" .. "３０" naming style-list entries; set at
+ * load time, never written. */
 ZERIR2_API extern char* szNumber30[30];
 
-/* Staging globals of the profile loader: the item rows fill them and the loader
- * moves them into the profile block (process-wide, library-owned). */
+/* Staging globals of the profile loader: the item rows fill them during
+ * ReadProfileSetting with reload 1 and the loader moves them into the profile
+ * block and releases them (null or stale afterwards; process-wide,
+ * library-owned; callers must not use them). */
 ZERIR2_API extern unsigned short* lpszKouseiCommentStr;
 ZERIR2_API extern unsigned short* lpszKouseiCommentIndxMark;
 ZERIR2_API extern unsigned short* lpszHankakuSitei;
@@ -72,12 +98,14 @@ ZERIR2_API extern char* ArDataTmp[3];
 ZERIR2_API extern char* ArSysData[10][3];
 ZERIR2_API extern z2_u32 uDicGakuMode, uEijiRegType, uKyokiGakMode, uJappKugiri, uJappNormFuku,
     uJappMitouroku, uJappEijiAto, uJappKataAto, uJappHiraAto, uJappEijiFuku, uBackGround;
-/* EUC-JP names built before a numbered section or key is read. */
+/* EUC-JP names the profile loader builds before a numbered section or key is
+ * read (scratch of the loader). */
 ZERIR2_API extern char rgchDicSetSec[32];
 ZERIR2_API extern char rgchSysDicEnt[32];
 ZERIR2_API extern char rgchLinkDicEnt[32];
-/* Staging globals of the style loader: the current style's name, one style-list
- * entry (name, path; key built in rgchStyleKey) and the texts of its file. */
+/* Staging globals of ReadStyleSetting with reload 1: the current style's name,
+ * one style-list entry (name, path; key built in rgchStyleKey) and the texts
+ * of its file; released and nulled before the call returns. */
 ZERIR2_API extern char* lpszStyleName;
 ZERIR2_API extern char* StyleNameAndPath[2];
 ZERIR2_API extern char rgchStyleKey[32];
@@ -87,31 +115,106 @@ ZERIR2_API extern char* lpszFuncKeyCustomData;
 ZERIR2_API extern char* lpszColorCustomData;
 ZERIR2_API extern char* lpszRomajiCustomData;
 
-/* Custom-data decoders of style files. */
+/* Custom-data decoders of style files (hexadecimal texts), writing into the
+ * caller's records; thread-safe, no lock.
+ * GetNextIntFromHexStr reads up to digits hex digits at *cursor (a non-hex
+ * character counts as 0), advances *cursor and returns the value; 0xFFFF when
+ * the text is used up or an argument is null or digits <= 0.
+ * DecodeFucKeyCustomData reads 16 index entries (2 x 4 digits) then up to 800
+ * assignments (5 x 4 digits); returns the number of assignments decoded, 0 on
+ * a null argument or a text shorter than the index (entries read so far stay
+ * stored). Entries not reached keep their previous values.
+ * DecodeRomajiCustomData reads count and header (8 digits each), the 96-entry
+ * table, the entries (4+2+2 digits) and the pool that the last entry sizes;
+ * only what fits the record (550 entries, 3300 pool units) is stored. Returns
+ * the entry count read from the text, 0 for a null argument. */
 ZERIR2_API int GetNextIntFromHexStr(char** cursor, int digits);
 ZERIR2_API int DecodeFucKeyCustomData(char* text, FKEYINDEX* idx, FKEYASSIGNDATA* assign);
 ZERIR2_API int DecodeRomajiCustomData(char* text, tag_RomaKanaInfo* info);
 
 extern "C" {
+/* Main-profile settings of path's user. Takes the shared lock on path and works
+ * on the block already in memory (the file is not re-read: use
+ * RefreshProfileBlock for that). reload 1 parses the block's main buffer into
+ * the block's own record and text storage (and OP, g_dicsetData and the engine
+ * globals); out and dirPrefix are then ignored. reload 0 copies the block's
+ * record into the caller's out with copyORVIOPENPARM: into out's own buffers,
+ * with dirPrefix + "/" before each dictionary path (so load with 1 first). No
+ * result: a null path or list (or, for reload 0, null out or dirPrefix), a
+ * refused lock or no block changes nothing. */
 ZERIR2_API void ReadProfileSetting(char const* path, char* dirPrefix, unsigned int uid, unsigned int gid,
                                    ORVIOPENPARM* out, ConfBufList* list, int reload);
+/* Palette and system-line settings, like ReadProfileSetting (shared lock on
+ * path, the block's main buffer): reload 1 reads them into SYP and the block,
+ * reload 0 copies the block's into the caller's out. Nothing changes on a null
+ * argument, a refused lock or no block. */
 ZERIR2_API void ReadSystemSetting(char const* path, unsigned int uid, unsigned int gid,
                                   SYSSETTING* out, ConfBufList* list, int reload);
+/* Stores *in (copied to SAP) into the block's main buffer and writes that
+ * buffer to path under the exclusive lock, from offset 0, then cuts the file to
+ * the written length (a failed write is not followed by the cut). Only the file
+ * the block's main buffer was loaded from is written. No result: a null
+ * argument, a refused lock, no block or another path writes nothing. */
 ZERIR2_API void WriteSaveSetting(char const* path, unsigned int uid, unsigned int gid,
                                  SAVESETTING* in, ConfBufList* list);
+/* Current style of path's user (path is the main profile; the shared lock is
+ * taken on it). reload 1 finds the current style in the main profile's style
+ * list and decodes its slot's key-assignment and romaji texts into the block,
+ * when the slot is a plain file whose IDCode is the style-file id; outputs are
+ * not written. reload 0 copies the block's records into the non-null outputs.
+ * Returns result bits, 1 = key data decoded, 2 = romaji data decoded (the bits
+ * stored at the last reload for reload 0); 0 when nothing was decoded, the
+ * lock was refused or there is no block. Records not decoded keep their
+ * previous contents. */
 ZERIR2_API int ReadStyleSetting(char const* path, unsigned int uid, unsigned int gid, FKEYINDEX* outIdx,
                                 FKEYASSIGNDATA* outAssign, tag_RomaKanaInfo* outRoma, ConfBufList* list, int reload);
 
+/* Raw readers under the shared lock on path (a profile, a style file or the
+ * default style). The buffer is the block's when it holds the file (main
+ * profile or a style slot of path's user); GetProfiles and GetProfiles2 read a
+ * style file unknown to the block, or the default style, afresh from disk
+ * instead, GetAllProfiles does not (0). GetProfiles fills the caller's
+ * values[i] of size bytes; GetProfiles2 sets values[i] to malloc'ed texts the
+ * caller frees; GetAllProfiles lists a section as GetPrivateAllProfiles does
+ * (null keyBufs: count only). Missing keys give empty texts. Results: 1 when
+ * the section exists (count for GetAllProfiles), 0 when it does not, on a
+ * refused lock, or with no block for a user file; size 0 gives 0. */
 ZERIR2_API int GetProfiles(char const* path, unsigned int uid, unsigned int gid, char const* section,
                            char const** keys, int n, char** values, unsigned int size, ConfBufList* list);
 ZERIR2_API int GetProfiles2(char const* path, unsigned int uid, unsigned int gid, char const* section,
                             char const** keys, int n, char** values, ConfBufList* list);
 ZERIR2_API int GetAllProfiles(char const* path, unsigned int uid, unsigned int gid, char const* section,
                               char** keyBufs, int keySize, char** valueBufs, int valueSize, ConfBufList* list);
+/* Writes raw settings of path (main profile or a style file of the user)
+ * under the exclusive lock, creating a missing file (mode 0600, uid/gid).
+ * With n > 0 pairs the block's buffer gets keys[i] = values[i] in section (the
+ * file itself is not written); a style file unknown to the block is first
+ * loaded from disk into a free slot, so its other keys are kept. Result: that
+ * of the last pair's store (1 stored). With n == 0 it commits: stamps the
+ * header section "環境" (IDCode, Version, Revision of the file kind), renders
+ * the buffer and replaces the file's whole text through the locked
+ * descriptor, cut to length; 1 on success, 0 on failure with the file as it
+ * was. A file created by a call that then fails, or that no buffer stands for,
+ * is removed again. 0 on a refused lock or no block. */
 ZERIR2_API int SetProfiles(char const* path, unsigned int uid, unsigned int gid, char const* section,
                            char const** keys, int n, char const** values, ConfBufList* list);
+/* LoadDefaultProfiles loads the default style file into list->defaultStyle
+ * under a shared lock (owner 0): 1 when loaded, 0 for a null list or a
+ * refused lock, -1 when the file cannot be read. UnloadDefaultProfiles empties
+ * that buffer (no lock). */
 ZERIR2_API int LoadDefaultProfiles(ConfBufList* list);
 ZERIR2_API void UnloadDefaultProfiles(ConfBufList* list);
+/* Makes or refreshes the style file dst (must end in ".sty"; its user's block,
+ * via "zerir2.ven" in dst's directory, must be open): header stamped as a
+ * style file, key assignments taken from keySrc and the romaji texts from
+ * romaSrc ("" = the list's default style, so LoadDefaultProfiles first; a
+ * source may equal dst or the other source). A new or empty dst starts as a
+ * copy of the default style, an existing one keeps its other content. Locks:
+ * dst exclusive with creation (owner and group 0, mode 0600), each other
+ * source shared. The file is written whole through the lock and the block's
+ * slots showing dst are refreshed. Returns 1 when every item was copied, 2
+ * when an item was missing in its source, 0 on failure: then dst is as it was,
+ * and a dst this call created is removed. */
 ZERIR2_API int CreateCopyProfiles(ConfBufList* list, char const* dst, char* keySrc, char* romaSrc);
 }
 
