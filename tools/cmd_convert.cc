@@ -35,8 +35,9 @@ const z2tool::Command kConvert = {
     "  utf16   UTF-16 in this machine's byte order, without a byte-order mark\n"
     "\n"
     "Characters that the target cannot hold become the replacement text (UTF-8,\n"
-    "\"?\" by default) and a warning is printed. Malformed input fails with exit\n"
-    "status 1 and writes nothing.\n",
+    "\"?\" by default) and a warning is printed. Malformed input (and input\n"
+    "holding a zero byte, or for utf16 a zero unit or an odd byte count) fails\n"
+    "with exit status 1 and writes nothing.\n",
     run_convert};
 
 z2tool::Register g_register(kConvert);

@@ -28,14 +28,19 @@ const z2tool::Command kList = {
     "usage: zerir2-settings list FILE SECTION\n"
     "\n"
     "Prints KEY=VALUE for every entry of SECTION in FILE, in file order; comment\n"
-    "lines are left out. Fails (exit 1) when the section does not exist.\n",
+    "and blank lines are left out. FILE is the user's zerir2.ven or a style file\n"
+    "listed in it (other files list nothing). Fails (exit 1) when the section\n"
+    "does not exist.\n",
     run_list};
 const z2tool::Command kSet = {
     "set", "set keys of a section and write the file",
     "usage: zerir2-settings set FILE SECTION KEY=VALUE...\n"
     "\n"
     "Stores each pair in SECTION (created when missing) and writes FILE with a\n"
-    "fresh header (\"環境\": IDCode, Version, Revision of its kind of file).\n",
+    "fresh header (\"環境\": IDCode, Version, Revision of its kind of file).\n"
+    "FILE is the user's zerir2.ven or one of the user's .sty files; a missing\n"
+    "FILE is created (mode 0600, owned by the caller) and a style file not\n"
+    "listed in the profile keeps its other keys.\n",
     run_set};
 
 z2tool::Register g_get(kGet), g_list(kList), g_set(kSet);

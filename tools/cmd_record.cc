@@ -21,11 +21,12 @@ z2tool::Command const kRecord = {
     "record", "print every field of the record loaded from a main profile",
     "usage: zerir2-settings record PROFILE [--dir DIR]\n"
     "\n"
-    "Loads PROFILE (a user's \"zerir2.ven\" under the users directory, as the\n"
-    "library requires) with ReadProfileSetting, takes a copy into the tool's\n"
-    "own buffers with every dictionary path put under DIR (default \".\"), and\n"
-    "prints each field of the copy as \"name = value\": numbers in decimal,\n"
-    "texts as UTF-8, \"unset\" for values and texts the profile did not give.\n"
+    "Loads PROFILE (a user's \"zerir2.ven\" under the users directory, or the\n"
+    "guest's under the guest directory) with ReadProfileSetting, takes a copy\n"
+    "into the tool's own buffers with every dictionary path put under DIR\n"
+    "(default \".\"), and prints each field of the copy as \"name = value\":\n"
+    "numbers in decimal, texts as UTF-8, \"unset\" for values and texts the\n"
+    "profile did not give.\n"
     "Dictionary sets, mode-linked dictionaries and input-saving data are\n"
     "printed entry by entry.\n",
     run_record};
@@ -35,7 +36,7 @@ z2tool::Command const kPalette = {
     "usage: zerir2-settings palette PROFILE [KEY=VALUE ...]\n"
     "\n"
     "Without KEY=VALUE, prints the palette and system-line settings of\n"
-    "PROFILE (ReadSystemSetting). With them, changes those settings and saves\n"
+    "PROFILE (a user's or the guest's zerir2.ven; ReadSystemSetting). With them, changes those settings and saves\n"
     "them into the profile (WriteSaveSetting), then prints the result. Keys:\n"
     "  pos=X,Y        palette position\n"
     "  syspos=X,Y     system line window position\n"

@@ -30,9 +30,12 @@ const z2tool::Command kCopy = {
     "Writes the style file DST with a current header, the key assignments of\n"
     "KEYSRC and the romaji texts of ROMASRC. An empty argument (\"\") or \"-\"\n"
     "stands for the default style; DST itself keeps the destination's own\n"
-    "text. A DST that does not exist starts as a copy of the default style.\n"
-    "Prints \"copied\", \"partly copied\" (an item is missing in its source;\n"
-    "exit 0) or \"failed\" (exit 1).\n",
+    "text. A DST that does not exist (or is empty) starts as a copy of the\n"
+    "default style. DST must end in \".sty\" and lie beside the user's\n"
+    "zerir2.ven. The library handles these files as root's: DST and the\n"
+    "sources must be owned by root, and a new DST is created owned by root with\n"
+    "mode 0600. Prints \"copied\", \"partly copied\" (an item is missing in its\n"
+    "source; exit 0) or \"failed\" (exit 1; DST is left as it was).\n",
     run_copy};
 
 z2tool::Register g_style(kStyle), g_copy(kCopy);
