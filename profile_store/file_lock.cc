@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "platform/alloc.h"
+#include "profile_store/store_internal.h"
 #include "zerir2/profile_store.h"
 
 namespace {
@@ -248,4 +249,11 @@ void sem_close(int fd) {
     // Known or not, the descriptor is released and closed.
     record_lock(fd, F_UNLCK);
     ::close(fd);
+}
+
+bool z2::lock_held_in_process(char const* path) {
+    if (!path) return false;
+    TableGuard guard;
+    FileLockEntry* e = find_entry(path);
+    return e && e->count > 0;
 }

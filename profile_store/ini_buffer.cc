@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/alloc.h"
+#include "profile_store/store_internal.h"
 #include "zerir2/profile_store.h"
 
 namespace {
@@ -394,14 +395,17 @@ int ReloadIniFile(IniBuf* buf, char const* path) {
     if (!buf || !path) return -1;
     int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;
+    int r = z2::reload_ini_fd(buf, fd, path);
+    ::close(fd);
+    return r;
+}
+
+int z2::reload_ini_fd(IniBuf* buf, int fd, char const* path) {
     // Copied before emptying: the path may be the buffer's own.
     char* copy = z2::xstrdup(path);
     FreeIniBuf(buf);
     buf->path = copy;
-    if (!copy) {
-        ::close(fd);
-        return -1;
-    }
+    if (!copy) return -1;
     char small[512];
     char* block = z2::xnew<char>(kReadBlock);
     BlockLines lines(fd, block ? block : small, block ? kReadBlock : sizeof small);
@@ -412,7 +416,6 @@ int ReloadIniFile(IniBuf* buf, char const* path) {
     while (lines.next(line, sizeof line))
         if (!load_line(buf, line, &cur, &tail, &ix)) break;
     delete[] block;
-    ::close(fd);
     return 1;
 }
 

@@ -1,11 +1,13 @@
 // Profile blocks: one per user, holding the main profile and up to 30 style
 // files, in a list that the caller owns. Blocks are counted by openers.
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/alloc.h"
 #include "platform/paths.h"
+#include "profile_store/store_internal.h"
 #include "zerir2/profile_store.h"
 
 namespace {
@@ -129,14 +131,40 @@ void FreeConfBuf(ConfBufList* list, ConfBufStr* block) {
     std::free(block);
 }
 
+namespace {
+
+// The directory that holds a user's files: the guest root, or the users root
+// followed by the user's name and "/". Empty when the path has no user.
+void owner_dir_of(char const* path, char* out, size_t size) {
+    out[0] = '\0';
+    if (starts_with(path, kGuestRoot, sizeof kGuestRoot - 1)) {
+        std::snprintf(out, size, "%s", kGuestRoot);
+        return;
+    }
+    unsigned len = 0;
+    char const* user = GetUserName(path, &len);
+    if (!user || sizeof kUsersRoot + len + 1 > size) return;
+    std::snprintf(out, size, "%s%.*s/", kUsersRoot, static_cast<int>(len), user);
+}
+
+}  // namespace
+
+// Every file is read under a shared record lock (see load_ini_locked). Style
+// files are read only from the user's own directory: the style list is text
+// of a file that the user may write, and following it anywhere would read
+// other users' files or system files into the block.
 ConfBufStr* ReloadConfFile(ConfBufStr* block, char const* path) {
     if (!block || !path) return nullptr;
     // The path may live in the block itself (its main buffer's path).
     char* own = z2::xstrdup(path);
     empty_buffers(block);
     if (!own) return block;
-    ReloadIniFile(&block->main, own);
+    char ownerDir[PATH_MAX];
+    owner_dir_of(own, ownerDir, sizeof ownerDir);
+    z2::load_ini_locked(&block->main, own, nullptr);
     std::free(own);
+    // Without a user directory no style file is the user's own.
+    if (!ownerDir[0]) return block;
     char* secName = GetStySecUtf8Str();
     IniSection* sec = secName ? SearchSectionBuf(&block->main, secName, 0) : nullptr;
     std::free(secName);
@@ -147,7 +175,7 @@ ConfBufStr* ReloadConfFile(ConfBufStr* block, char const* path) {
         std::free(key);
         if (!e) continue;
         char const* value = e->text + std::strlen(e->text) + 1;
-        ReloadIniFile(&block->style[i], style_path_of(value));
+        z2::load_ini_locked(&block->style[i], style_path_of(value), ownerDir);
     }
     return block;
 }
@@ -191,5 +219,5 @@ void CloseProfile(char const* path, ConfBufList* list) { RemoveProfileBlock(list
 
 int LoadDefaultStyleFile(ConfBufList* list) {
     if (!list) return -1;
-    return ReloadIniFile(&list->defaultStyle, ZERIR2_DEFAULT_STYLE);
+    return z2::load_ini_locked(&list->defaultStyle, ZERIR2_DEFAULT_STYLE, nullptr);
 }

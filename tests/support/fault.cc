@@ -12,6 +12,7 @@ std::atomic<long> g_writeSeen{0};
 std::atomic<bool> g_writeHit{false};
 std::atomic<int> g_writeErr{0};
 std::atomic<size_t> g_writeShort{0};
+std::atomic<void (*)(size_t*)> g_writeObserver{nullptr};
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int zerir2_fault_alloc(void) {
@@ -25,6 +26,7 @@ extern "C" __attribute__((visibility("default"))) int zerir2_fault_alloc(void) {
 }
 
 extern "C" __attribute__((visibility("default"))) int zerir2_fault_write(size_t* limit) {
+    if (void (*obs)(size_t*) = g_writeObserver.load()) obs(limit);
     long seen = ++g_writeSeen;
     long at = g_writeFailAt.load();
     if (at > 0 && seen == at) {
@@ -53,6 +55,7 @@ void fail_write_at(long n, int err, size_t shortBytes) {
     g_writeShort = shortBytes;
     g_writeFailAt = n;
 }
+void set_write_observer(void (*observer)(size_t*)) { g_writeObserver = observer; }
 long writes_seen() { return g_writeSeen.load(); }
 bool write_failure_hit() { return g_writeHit.load(); }
 

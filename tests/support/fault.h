@@ -21,6 +21,11 @@ void fail_write_at(long n, int err, size_t shortBytes = 0);
 long writes_seen();
 bool write_failure_hit();
 
+// Called before every write of the library (also when no failure is armed)
+// with the write's byte count, which it may lower to make the write short;
+// null removes it. For tests that watch what happens while a lock is held.
+void set_write_observer(void (*observer)(size_t* limit));
+
 // Runs body() with the Nth allocation failing, for N = 1, 2, ... until a run
 // completes without reaching its Nth allocation; after each run check(N, hit)
 // is called. Returns the number of failure points covered (runs with a hit).

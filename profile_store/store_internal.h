@@ -1,0 +1,28 @@
+// Internal pieces of the profile store shared between its files (not exported).
+#pragma once
+
+#include "zerir2/profile_store.h"
+
+namespace z2 {
+
+// ReloadIniFile over a descriptor that is already open (it is not closed):
+// empties buf, stores the path and reads the lines. 1, or -1 when the path copy
+// cannot be allocated.
+int reload_ini_fd(IniBuf* buf, int fd, char const* path);
+
+// True when this process holds path in its lock table (sem_open), shared or
+// exclusive. Its own record lock then already keeps writers of other processes
+// out, and a second open-file-description lock of this process could conflict
+// with it.
+bool lock_held_in_process(char const* path);
+
+// The loads of the profile blocks: reads path into buf under a shared record
+// lock held for the duration of the read (or under the lock this process
+// already holds on it), so a commit of another process is never seen half
+// written. Only a regular file is read, opened without following a final
+// symbolic link. With ownerDir given, the path must lie below that directory
+// and have no ".." component. 1 when read, else -1 with buf as ReloadIniFile
+// leaves it (untouched when nothing was opened).
+int load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir);
+
+}  // namespace z2

@@ -1,0 +1,163 @@
+// Load from several processes at once: readers open and reload the profile
+// while writers commit texts of changing lengths. Every text a reader sees must
+// be one a writer committed whole, and no two writers may hold the lock at once.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+#include "tests/support/fault.h"
+#include "tests/support/files.h"
+#include "zerir2/settings.h"
+
+namespace {
+
+struct Shared {
+    std::atomic<int> holder;  // pid of the writer inside a commit's write, or 0
+    std::atomic<long> overlaps;
+    std::atomic<long> commits;
+    std::atomic<long> failedCommits;
+    std::atomic<long> reads;
+    std::atomic<long> emptyReads;
+    std::atomic<long> torn;
+};
+static_assert(std::atomic<long>::is_always_lock_free, "shared counters need lock-free atomics");
+
+Shared* g_shared = nullptr;
+
+// Runs inside every write of a commit, that is while the exclusive lock is held:
+// another writer seen here at the same time would hold the lock too. Writes are
+// cut to 1 KiB (the writer goes on with the rest) and each waits a little, so a
+// commit leaves a half-written file on disk for a while, as a slow disk would:
+// a reader that does not take the lock would see it.
+void watch_write(size_t* limit) {
+    if (*limit > 1024) *limit = 1024;
+    int self = getpid();
+    int prev = g_shared->holder.exchange(self);
+    if (prev != 0 && prev != self) ++g_shared->overlaps;
+    usleep(100);
+    int expect = self;
+    g_shared->holder.compare_exchange_strong(expect, 0);
+}
+
+unsigned long checksum(std::string const& s) {
+    unsigned long h = 5381;
+    for (unsigned char c : s) h = h * 33 + c;
+    return h;
+}
+
+double now_seconds() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+// The marker keys around the value: a text mixed from two commits (a new head on
+// an old tail) breaks the length or the checksum.
+std::string value_of(int writer, long round) {
+    size_t len = 1 + static_cast<size_t>((writer * 7919 + round * 104729) % 12000);
+    return std::string(len, static_cast<char>('a' + (writer * 5 + round) % 26));
+}
+
+bool read_once(std::string const& path, bool viaSettings) {
+    ConfBufList list{};
+    OpenProfile(path.c_str(), &list);
+    if (viaSettings) ReadProfileSetting(path.c_str(), nullptr, getuid(), getgid(), nullptr, &list, 1);
+    char const* keys[] = {"len", "v", "sum"};
+    std::vector<std::string> store(3, std::string(16384, '\0'));
+    char* outs[] = {&store[0][0], &store[1][0], &store[2][0]};
+    int r = GetProfiles(path.c_str(), getuid(), getgid(), "s", keys, 3, outs, 16384, &list);
+    CloseProfile(path.c_str(), &list);
+    if (r != 1) {
+        ++g_shared->emptyReads;  // the lock was busy for the whole retry time
+        return true;
+    }
+    ++g_shared->reads;
+    std::string len = outs[0], v = outs[1], sum = outs[2];
+    return len == std::to_string(v.size()) && sum == std::to_string(checksum(v));
+}
+
+void writer_loop(std::string const& path, int id, double until) {
+    z2test::set_write_observer(watch_write);
+    for (long round = 0; now_seconds() < until; ++round) {
+        std::string v = value_of(id, round), len = std::to_string(v.size()), sum = std::to_string(checksum(v));
+        ConfBufList list{};
+        OpenProfile(path.c_str(), &list);
+        char const* keys[] = {"len", "v", "sum"};
+        char const* values[] = {len.c_str(), v.c_str(), sum.c_str()};
+        int ok = SetProfiles(path.c_str(), getuid(), getgid(), "s", keys, 3, values, &list) &&
+                 SetProfiles(path.c_str(), getuid(), getgid(), nullptr, nullptr, 0, nullptr, &list);
+        CloseProfile(path.c_str(), &list);
+        if (ok) ++g_shared->commits;
+        else ++g_shared->failedCommits;
+        usleep(1000);
+    }
+}
+
+TEST(StressMultiProcess, ReadersSeeWholeCommitsAndWritersNeverOverlap) {
+    z2test::TestUser user("stress");
+    std::string const path = user.profile();
+    std::string v0 = value_of(9, 0);
+    ASSERT_TRUE(z2test::write_file(path, "[環境]\nIDCode=ZERIR2\nVersion=2.00\nRevision=1.00\n[s]\nlen=" +
+                                             std::to_string(v0.size()) + "\nv=" + v0 +
+                                             "\nsum=" + std::to_string(checksum(v0)) + "\n"));
+    void* mem = mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mem, MAP_FAILED);
+    g_shared = new (mem) Shared{};
+
+    constexpr int kWriters = 2, kReaders = 3;
+    double const until = now_seconds() + 8.0;
+    std::vector<pid_t> kids;
+    for (int w = 0; w < kWriters; ++w) {
+        pid_t p = fork();
+        if (p == 0) {
+            alarm(60);
+            writer_loop(path, w, until);
+            _exit(0);
+        }
+        kids.push_back(p);
+    }
+    for (int r = 0; r < kReaders; ++r) {
+        pid_t p = fork();
+        if (p == 0) {
+            alarm(60);
+            // A pause between reads: a writer's lock request does not wait for
+            // readers, it retries a second later, so readers that never pause
+            // would starve the writers.
+            for (long i = 0; now_seconds() < until; ++i) {
+                if (!read_once(path, (i + r) % 2 == 0)) ++g_shared->torn;
+                usleep(2000);
+            }
+            _exit(0);
+        }
+        kids.push_back(p);
+    }
+    for (pid_t p : kids) {
+        int st = 0;
+        ASSERT_EQ(waitpid(p, &st, 0), p);
+        EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << "child " << p << " status " << st;
+    }
+    std::printf("stress: %d processes, %ld commits (%ld refused), %ld reads (%ld without the lock), %ld torn, "
+                "%ld writer overlaps\n",
+                kWriters + kReaders, g_shared->commits.load(), g_shared->failedCommits.load(), g_shared->reads.load(),
+                g_shared->emptyReads.load(), g_shared->torn.load(), g_shared->overlaps.load());
+    EXPECT_EQ(g_shared->torn.load(), 0);
+    EXPECT_EQ(g_shared->overlaps.load(), 0);
+    EXPECT_GT(g_shared->commits.load(), 0);
+    EXPECT_GT(g_shared->reads.load(), 0);
+    EXPECT_TRUE(read_once(path, false)) << "the final text is whole";
+    ::testing::Test::RecordProperty("commits", static_cast<int>(g_shared->commits.load()));
+    ::testing::Test::RecordProperty("reads", static_cast<int>(g_shared->reads.load()));
+    munmap(mem, sizeof(Shared));
+    g_shared = nullptr;
+}
+
+}  // namespace
