@@ -9,7 +9,8 @@
  * each call that touches a file holds the sem_open lock on it for its whole
  * run. uid/gid are the owner the file must belong to (and that a created file
  * is given). Paths are a user's files under the users or guest root; open the
- * user's block with OpenProfile first: without a block, calls do nothing. */
+ * user's block with OpenProfile first: without a block, the calls on a path do
+ * nothing (only the raw readers also serve the default style file). */
 #ifndef ZERIR2_SETTINGS_H
 #define ZERIR2_SETTINGS_H
 
@@ -210,8 +211,9 @@ ZERIR2_API void UnloadDefaultProfiles(ConfBufList* list);
  * romaSrc ("" = the list's default style, so LoadDefaultProfiles first; a
  * source may equal dst or the other source). A new or empty dst starts as a
  * copy of the default style, an existing one keeps its other content. Locks:
- * dst exclusive with creation (owner and group 0, mode 0600), each other
- * source shared. The file is written whole through the lock and the block's
+ * dst exclusive with creation, each other source shared, all as files of
+ * owner 0 (files of any other owner are refused; a created dst gets owner and
+ * group 0, mode 0600). The file is written whole through the lock and the block's
  * slots showing dst are refreshed. Returns 1 when every item was copied, 2
  * when an item was missing in its source, 0 on failure: then dst is as it was,
  * and a dst this call created is removed. */
