@@ -270,9 +270,9 @@ ZERIR2_API int GetPrivateProfile(char const* section, char const* key, ConfBufSt
  * copied. No value longer than 16383 bytes is ever delivered. */
 ZERIR2_API unsigned int GetPrivateProfileString(char const* section, char const* key, char const* def, char* out, unsigned int size, ConfBufStr* block, int head);
 /* The leading ASCII digits of the value as an unsigned number (no sign, no
- * spaces, wrapping in 32 bits; "-1" or "x" give 0); def when the value is
- * missing or empty; 0 when no scratch memory. Pass 2147483647 as def to tell
- * a missing value from any stored number. */
+ * spaces, wrapping in 32 bits; "-1" or "x" give 0; at most the first 16383
+ * bytes are read); def when the value is missing or empty. Pass 2147483647 as
+ * def to tell a missing value from any stored number. */
 ZERIR2_API unsigned int GetPrivateProfileInt(char const* section, char const* key, unsigned int def, ConfBufStr* block, int head);
 /* Stores key=value (null = empty value, the key stays) in the selected buffer
  * only; the file changes when the caller writes the buffer out. file is not
