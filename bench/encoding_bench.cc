@@ -140,6 +140,7 @@ void EucToUtf8_ours(benchmark::State& st) { run_ours<char>(st, Cvcnv_EucToUtf8, 
 void EucToUtf8_iconv(benchmark::State& st) {
     run_iconv(st, "UTF-8", "EUC-JP", texts().euc, texts().euc.size() * 4 + 1);
 }
+void EucToUtf8_memcpy(benchmark::State& st) { run_memcpy(st, texts().euc); }
 // UTF-16 -> EUC-JP
 void Utf16ToEuc_ours(benchmark::State& st) { run_ours16(st, Cvcnv_Utf16ToEuc); }
 void Utf16ToEuc_iconv(benchmark::State& st) {
@@ -150,6 +151,7 @@ void SjisToUtf8_ours(benchmark::State& st) { run_ours<char>(st, Cvcnv_SjisToUtf8
 void SjisToUtf8_iconv(benchmark::State& st) {
     run_iconv(st, "UTF-8", "SJIS", texts().sjis, texts().sjis.size() * 4 + 1);
 }
+void SjisToUtf8_memcpy(benchmark::State& st) { run_memcpy(st, texts().sjis); }
 // UTF-8 -> EUC-JP
 void Utf8ToEuc_ours(benchmark::State& st) { run_ours<char>(st, Cvcnv_Utf8ToEuc, texts().utf8); }
 void Utf8ToEuc_iconv(benchmark::State& st) {
@@ -166,10 +168,12 @@ BENCHMARK(Utf16ToUtf8_iconv);
 BENCHMARK(Utf16ToUtf8_memcpy);
 BENCHMARK(EucToUtf8_ours);
 BENCHMARK(EucToUtf8_iconv);
+BENCHMARK(EucToUtf8_memcpy);
 BENCHMARK(Utf16ToEuc_ours);
 BENCHMARK(Utf16ToEuc_iconv);
 BENCHMARK(SjisToUtf8_ours);
 BENCHMARK(SjisToUtf8_iconv);
+BENCHMARK(SjisToUtf8_memcpy);
 BENCHMARK(Utf8ToEuc_ours);
 BENCHMARK(Utf8ToEuc_iconv);
 
