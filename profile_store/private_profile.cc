@@ -13,9 +13,11 @@
 
 namespace {
 
-// Single values pass through a scratch area of this size, so no value longer
-// than one byte less reaches a caller.
-constexpr int kScratch = 16384;
+// Single values reach callers cut to one byte less than this. The readers
+// still take a scratch area of this size for each call, so running out of
+// memory gives the default (0 for integers) as it always did, but the value
+// is read from its entry, not copied through the (zero-filled) area.
+constexpr size_t kValueCut = 16384;
 constexpr int kStyleSlots = 30;
 
 // Copies at most size - 1 bytes of text and terminates; returns the count.
@@ -40,6 +42,17 @@ char* euc_to_utf8(char const* euc, bool* ok) {
 
 }  // namespace
 
+// The stored value of a key read straight from its entry, *len its length up
+// to the cut: no scratch copy, so a look-up neither allocates nor fills 16 KB.
+static char const* find_value(char const* section, char const* key, ConfBufStr* block, int head, size_t* len) {
+    IniBuf* buf = GetIniBufPos(block, head);
+    IniEntry* e = buf ? SearchStringBuf(buf, section, key, nullptr, 0) : nullptr;
+    if (!e) return nullptr;
+    char const* v = e->text + std::strlen(e->text) + 1;
+    *len = strnlen(v, kValueCut - 1);
+    return v;
+}
+
 IniBuf* GetIniBufPos(ConfBufStr* block, int head) {
     if (!block) return nullptr;
     if (head == -1) return &block->main;
@@ -56,31 +69,31 @@ int GetPrivateProfile(char const* section, char const* key, ConfBufStr* block, c
 unsigned int GetPrivateProfileString(char const* section, char const* key, char const* def, char* out,
                                      unsigned int size, ConfBufStr* block, int head) {
     if (!out || size < 1) return 0;
-    char* scratch = z2::xnew<char>(kScratch);
-    int len = scratch ? GetPrivateProfile(section, key, block, scratch, kScratch, head) : 0;
+    size_t len = 0;
+    char const* v = nullptr;
+    if (char* scratch = z2::xnew<char>(kValueCut)) {
+        v = find_value(section, key, block, head, &len);
+        delete[] scratch;
+    }
     size_t n = 0;
-    if (len > 0) n = copy_cut(out, size, scratch, static_cast<size_t>(len));
+    if (v && len > 0) n = copy_cut(out, size, v, len);
     else if (def) n = copy_cut(out, size, def, std::strlen(def));
     else out[0] = '\0';
-    delete[] scratch;
     return static_cast<unsigned int>(n);
 }
 
 unsigned int GetPrivateProfileInt(char const* section, char const* key, unsigned int def, ConfBufStr* block,
                                   int head) {
-    char* scratch = z2::xnew<char>(kScratch);
+    char* scratch = z2::xnew<char>(kValueCut);
     if (!scratch) return 0;
-    int len = GetPrivateProfile(section, key, block, scratch, kScratch, head);
-    if (len <= 0) {
-        delete[] scratch;
-        return def;
-    }
-    // Leading decimal digits only, wrapping around in 32 bits.
-    uint32_t v = 0;
-    for (int i = 0; i < len && scratch[i] >= '0' && scratch[i] <= '9'; ++i)
-        v = v * 10u + static_cast<uint32_t>(scratch[i] - '0');
     delete[] scratch;
-    return v;
+    size_t len = 0;
+    char const* v = find_value(section, key, block, head, &len);
+    if (!v || len == 0) return def;
+    // Leading decimal digits only, wrapping around in 32 bits.
+    uint32_t n = 0;
+    for (size_t i = 0; i < len && v[i] >= '0' && v[i] <= '9'; ++i) n = n * 10u + static_cast<uint32_t>(v[i] - '0');
+    return n;
 }
 
 int WritePrivateProfileString(char const* section, char const* key, char const* value, char const* file,
