@@ -112,6 +112,10 @@ struct KeyCase {
     char const* text;
 };
 
+// Row builders for the tables: a field's converter and its words or digit order.
+#define Z2_ROW(f, ...) {#f, GetStr_##f, F(f), __VA_ARGS__}
+#define Z2_ONOFF(f) Z2_ROW(f, {{0, u8"しない"}, {1, u8"する"}})
+#define Z2_NT(f) {#f, GetStr_##f}
 #include "tests/settings_text_cases.inc"
 
 inline std::vector<WordCase> const kWordCases = {Z2_WORD_CASES};
@@ -160,8 +164,6 @@ inline std::string to_euc(char const* u8) {
 }
 
 inline void* const kUnsetPtr = reinterpret_cast<void*>(UINTPTR_MAX);
-
-
 
 struct DicSets {
     Unset u;

@@ -24,23 +24,19 @@ TEST(SettingValueText, WordMapsGiveEveryListedWordAndNothingElse) {
             EXPECT_EQ(o.result, 1) << w.first;
             EXPECT_EQ(o.text, w.second) << w.first;
         }
-        // An unlisted code, a code that only matches in its low byte, and the
-        // unset value give nothing and leave the out-parameter alone.
-        std::vector<unsigned> misses;
-        for (unsigned v = 0;; ++v) {
-            bool listed = false;
-            for (auto const& w : c.words) listed = listed || w.first == v;
-            if (!listed) {
-                misses.push_back(v);
-                break;
-            }
-        }
-        misses.push_back(c.field.width == 1 ? 0xFFu : 0xFFFFu);
+        // The first unlisted code, a code that only matches in its low byte, and
+        // the unset value give nothing and leave the out-parameter alone.
+        auto listed = [&](unsigned v) {
+            for (auto const& w : c.words)
+                if (w.first == v) return true;
+            return false;
+        };
+        unsigned first = 0;
+        while (listed(first)) ++first;
+        std::vector<unsigned> misses = {first, c.field.width == 1 ? 0xFFu : 0xFFFFu};
         if (c.field.width == 2) misses.push_back(0x100u | c.words[0].first);
         for (unsigned v : misses) {
-            bool listed = false;
-            for (auto const& w : c.words) listed = listed || w.first == v;
-            if (listed) continue;
+            if (listed(v)) continue;
             set_field(&u.rec, c.field, v);
             Out o = run(c.conv, &u.rec);
             EXPECT_EQ(o.result, 0) << v;
@@ -79,21 +75,24 @@ TEST(SettingValueText, DigitStringsShowListedBitsOnly) {
             EXPECT_EQ(o.text, digits_for(v, c.bits)) << v;
         }
     }
-    Unset u;
-    u.rec.kutocode_ini = 0xF0;
-    EXPECT_EQ(run(GetStr_kutocode_ini, &u.rec).text, "0000");
-    u.rec.kutocode_ini = 5;
-    EXPECT_EQ(run(GetStr_kutocode_ini, &u.rec).text, "1010");
-    u.rec.KohoZnhnNumericAddMode_ini = 1;
-    EXPECT_EQ(run(GetStr_KohoZnhnNumericAddMode_ini, &u.rec).text, "01");
-    u.rec.KohoZnhnNumericAddMode_ini = 2;
-    EXPECT_EQ(run(GetStr_KohoZnhnNumericAddMode_ini, &u.rec).text, "10");
-    u.rec.spacemode_ini = 1;
-    EXPECT_EQ(run(GetStr_spacemode_ini, &u.rec).text, "00001");
-    u.rec.SpaceInputMode_ini = 4;
-    EXPECT_EQ(run(GetStr_SpaceInputMode_ini, &u.rec).text, "01000");
-    u.rec.ShiftSpaceInputMode_ini = 8;
-    EXPECT_EQ(run(GetStr_ShiftSpaceInputMode_ini, &u.rec).text, "00100");
+    // The digit order spelled out, apart from the tables above.
+    struct Lit {
+        Conv conv;
+        FieldRef field;
+        unsigned v;
+        char const* text;
+    } const lits[] = {{GetStr_kutocode_ini, F(kutocode_ini), 0xF0, "0000"},
+                      {GetStr_kutocode_ini, F(kutocode_ini), 5, "1010"},
+                      {GetStr_KohoZnhnNumericAddMode_ini, F(KohoZnhnNumericAddMode_ini), 1, "01"},
+                      {GetStr_KohoZnhnNumericAddMode_ini, F(KohoZnhnNumericAddMode_ini), 2, "10"},
+                      {GetStr_spacemode_ini, F(spacemode_ini), 1, "00001"},
+                      {GetStr_SpaceInputMode_ini, F(SpaceInputMode_ini), 4, "01000"},
+                      {GetStr_ShiftSpaceInputMode_ini, F(ShiftSpaceInputMode_ini), 8, "00100"}};
+    for (Lit const& l : lits) {
+        Unset u;
+        set_field(&u.rec, l.field, l.v);
+        EXPECT_EQ(run(l.conv, &u.rec).text, l.text) << l.text;
+    }
 }
 
 TEST(SettingValueText, DecimalNumbersAndSetNumber) {
