@@ -161,10 +161,12 @@ ConfBufStr* ReloadConfFile(ConfBufStr* block, char const* path) {
     if (!own) return block;
     char ownerDir[PATH_MAX];
     owner_dir_of(own, ownerDir, sizeof ownerDir);
-    z2::load_ini_locked(&block->main, own, nullptr);
+    long mainOwner = -1;
+    int loaded = z2::load_ini_locked(&block->main, own, nullptr, -1, &mainOwner);
     std::free(own);
-    // Without a user directory no style file is the user's own.
-    if (!ownerDir[0]) return block;
+    // Without a user directory no style file is the user's own; style files
+    // must belong to the owner of the main profile.
+    if (!ownerDir[0] || loaded != 1 || mainOwner < 0) return block;
     char* secName = GetStySecUtf8Str();
     IniSection* sec = secName ? SearchSectionBuf(&block->main, secName, 0) : nullptr;
     std::free(secName);
@@ -175,7 +177,7 @@ ConfBufStr* ReloadConfFile(ConfBufStr* block, char const* path) {
         std::free(key);
         if (!e) continue;
         char const* value = e->text + std::strlen(e->text) + 1;
-        z2::load_ini_locked(&block->style[i], style_path_of(value), ownerDir);
+        z2::load_ini_locked(&block->style[i], style_path_of(value), ownerDir, mainOwner, nullptr);
     }
     return block;
 }
@@ -219,5 +221,5 @@ void CloseProfile(char const* path, ConfBufList* list) { RemoveProfileBlock(list
 
 int LoadDefaultStyleFile(ConfBufList* list) {
     if (!list) return -1;
-    return z2::load_ini_locked(&list->defaultStyle, ZERIR2_DEFAULT_STYLE, nullptr);
+    return z2::load_ini_locked(&list->defaultStyle, ZERIR2_DEFAULT_STYLE, nullptr, -1, nullptr);
 }

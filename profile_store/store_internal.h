@@ -21,8 +21,10 @@ bool lock_held_in_process(char const* path);
 // already holds on it), so a commit of another process is never seen half
 // written. Only a regular file is read, opened without following a final
 // symbolic link. With ownerDir given, the path must lie below that directory
-// and have no ".." component. 1 when read, else -1 with buf as ReloadIniFile
-// leaves it (untouched when nothing was opened).
-int load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir);
+// and have no ".." component; with owner 0 or more, the file must belong to
+// that user id. The file's owner goes to *ownerOut (if given) when it was
+// opened. 1 when read, else -1 with buf as ReloadIniFile leaves it (untouched
+// when nothing was opened).
+int load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir, long owner, long* ownerOut);
 
 }  // namespace z2
