@@ -32,6 +32,25 @@ double seconds_since(Clock::time_point t0) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
+// A record lock request over [start, start + len) (len 0: to the end, growth included).
+struct flock request(short type, off_t start = 0, off_t len = 0) {
+    struct flock fl;
+    std::memset(&fl, 0, sizeof fl);
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = start;
+    fl.l_len = len;
+    return fl;
+}
+
+// Takes the lock, telling how many seconds that took.
+int take_timed(const std::string& path, int exclusive, double* took) {
+    auto t0 = Clock::now();
+    int fd = take(path, exclusive);
+    *took = seconds_since(t0);
+    return fd;
+}
+
 // The descriptor the next open would get: a leaked descriptor shows as a change.
 int lowest_free_fd() {
     int fd = ::open("/dev/null", O_RDONLY);
@@ -41,13 +60,10 @@ int lowest_free_fd() {
 
 // True when some other open file description (ours or another process's) holds a
 // lock on the file that conflicts with a lock of this type.
-bool conflicting(const std::string& path, short type) {
+bool conflicting(const std::string& path, short type, off_t start = 0, off_t len = 0) {
     int fd = ::open(path.c_str(), O_RDONLY);
     if (fd < 0) return false;
-    struct flock fl;
-    std::memset(&fl, 0, sizeof fl);
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
+    struct flock fl = request(type, start, len);
     bool found = ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
     ::close(fd);
     return found;
@@ -90,10 +106,7 @@ int plain_lock_from_child(const std::string& path, short type) {
     return in_child([&] {
         int fd = ::open(path.c_str(), type == F_WRLCK ? O_RDWR : O_RDONLY);
         if (fd < 0) return 2;
-        struct flock fl;
-        std::memset(&fl, 0, sizeof fl);
-        fl.l_type = type;
-        fl.l_whence = SEEK_SET;
+        struct flock fl = request(type);
         if (::fcntl(fd, F_SETLK, &fl) == 0) return 0;
         return errno == EAGAIN || errno == EACCES ? 1 : 3;
     });
@@ -122,10 +135,7 @@ public:
             ok = fd >= 0;
         } else {
             fd = ::open(path.c_str(), kind == kPlainWrite ? O_RDWR : O_RDONLY);
-            struct flock fl;
-            std::memset(&fl, 0, sizeof fl);
-            fl.l_type = kind == kPlainWrite ? F_WRLCK : F_RDLCK;
-            fl.l_whence = SEEK_SET;
+            struct flock fl = request(kind == kPlainWrite ? F_WRLCK : F_RDLCK);
             ok = fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0;
         }
         char c = ok ? 'L' : 'F';
@@ -220,16 +230,22 @@ TEST(FileLock, RefusesWhatIsNotTheOwnersPlainReadableFile) {
     sem_close(fd);
 }
 
-TEST(FileLock, NullPathAndOverlongPath) {
+TEST(FileLock, NullMissingAndOverlongPaths) {
     int created = 7;
     EXPECT_EQ(sem_open(nullptr, getuid(), getgid(), 1, 1, &created), -1);
     EXPECT_EQ(created, 7);
 
     z2test::TempDir d;
+    int probe = lowest_free_fd();
+    EXPECT_EQ(take(d / "missing", 1, 0, &created), -1);
+    EXPECT_EQ(take(d / "missing", 0, 0, &created), -1);
+    EXPECT_EQ(created, 7) << "without the create flag a missing file is not created";
+    EXPECT_FALSE(z2test::file_exists(d / "missing"));
+    EXPECT_EQ(lowest_free_fd(), probe);
+
     std::string longPath = d.path + "/";
     while (longPath.size() < 4200) longPath += "./";
     longPath += "f";
-    int probe = lowest_free_fd();
     EXPECT_EQ(take(longPath, 0), -1);
     EXPECT_EQ(take(longPath, 1, 1, &created), -1);
     EXPECT_EQ(created, 1) << "a missing file that could not be created still counts as missing";
@@ -260,30 +276,9 @@ TEST(FileLock, OpensForTheRequestAndLocksTheWholeFile) {
     EXPECT_EQ(created, 0) << "an existing file was not created";
     EXPECT_EQ(::fcntl(fd, F_GETFL) & O_ACCMODE, O_RDWR);
     EXPECT_TRUE(conflicting(p, F_RDLCK)) << "a writer's lock keeps readers out";
-    // The whole file, growth included.
-    struct flock far;
-    std::memset(&far, 0, sizeof far);
-    int other = ::open(p.c_str(), O_RDONLY);
-    far.l_type = F_RDLCK;
-    far.l_whence = SEEK_SET;
-    far.l_start = 1 << 20;
-    far.l_len = 1;
-    ASSERT_EQ(::fcntl(other, F_OFD_GETLK, &far), 0);
-    EXPECT_NE(far.l_type, F_UNLCK);
-    ::close(other);
+    EXPECT_TRUE(conflicting(p, F_RDLCK, 1 << 20, 1)) << "the whole file, growth included";
     sem_close(fd);
     EXPECT_FALSE(conflicting(p, F_RDLCK));
-}
-
-TEST(FileLock, MissingFileWithoutCreateIsNotCreated) {
-    z2test::TempDir d;
-    int created = 7;
-    int probe = lowest_free_fd();
-    EXPECT_EQ(take(d / "missing", 1, 0, &created), -1);
-    EXPECT_EQ(take(d / "missing", 0, 0, &created), -1);
-    EXPECT_EQ(created, 7);
-    EXPECT_FALSE(z2test::file_exists(d / "missing"));
-    EXPECT_EQ(lowest_free_fd(), probe);
 }
 
 TEST(FileLock, CreatesAMissingFileWithMode0600Locked) {
@@ -338,9 +333,9 @@ TEST(FileLock, CreatedFileIsGivenTheOwnerAndGroup) {
 
 // Refused "at once": a refusal that went through the retries would take seconds.
 void expect_refused_at_once(const std::string& p, int exclusive) {
-    auto t0 = Clock::now();
-    EXPECT_EQ(take(p, exclusive), -1);
-    EXPECT_LT(seconds_since(t0), 0.5);
+    double took = 0;
+    EXPECT_EQ(take_timed(p, exclusive, &took), -1);
+    EXPECT_LT(took, 0.5);
 }
 
 TEST(FileLock, SharedHoldersShareAndKeepWritersOut) {
@@ -420,10 +415,7 @@ TEST(FileLock, CloseOfAnUnknownDescriptorStillUnlocksAndCloses) {
     std::string p = make_file(d, "f");
     int fd = ::open(p.c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
-    struct flock fl;
-    std::memset(&fl, 0, sizeof fl);
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
+    struct flock fl = request(F_WRLCK);
     ASSERT_EQ(::fcntl(fd, F_OFD_SETLK, &fl), 0);
     int keep = ::dup(fd);  // keeps the lock's open file description alive past the close
     ASSERT_TRUE(conflicting(p, F_RDLCK));
@@ -504,52 +496,40 @@ TEST(FileLockMultiProcess, PlainLocksOfOtherProcessesConflictWithOurs) {
     EXPECT_EQ(plain_lock_from_child(p, F_WRLCK), 0);
 }
 
-TEST(FileLockMultiProcess, WaitsOutAnotherProcessPlainLock) {
+// Each waits out a lock of another process that is dropped after 1.5 seconds.
+TEST(FileLockMultiProcess, WaitsOutAnotherProcessLock) {
     z2test::TempDir d;
     std::string p = make_file(d, "f");
-    {
-        Holder h(p, Holder::kPlainWrite, 1500);
+    struct Case {
+        const char* what;
+        Holder::Kind other;
+        int exclusive;
+        bool waits;
+    } const cases[] = {
+        {"reader behind a plain write lock", Holder::kPlainWrite, 0, true},
+        {"reader beside a plain read lock", Holder::kPlainRead, 0, false},
+        {"writer behind a plain read lock", Holder::kPlainRead, 1, true},
+        {"writer behind another process's holder", Holder::kSemExclusive, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Holder h(p, c.other, 1500);
         ASSERT_TRUE(h.holding());
-        auto t0 = Clock::now();
-        int fd = take(p, 0);
-        double took = seconds_since(t0);
+        EXPECT_TRUE(conflicting(p, c.other == Holder::kPlainRead ? F_WRLCK : F_RDLCK));
+        double took = 0;
+        int fd = take_timed(p, c.exclusive, &took);
         EXPECT_GE(fd, 0);
-        EXPECT_GE(took, 0.9) << "granted while another process held a write lock";
-        EXPECT_LT(took, 5.0);
+        if (c.waits) {
+            EXPECT_GE(took, 0.9) << "granted while the other process held its lock";
+            EXPECT_LT(took, 5.0);
+        } else {
+            EXPECT_LT(took, 0.9) << "readers share";
+        }
+        if (c.exclusive) {
+            EXPECT_EQ(::write(fd, "y", 1), 1) << "opened read-write after the wait";
+        }
         sem_close(fd);
     }
-    {
-        Holder h(p, Holder::kPlainRead, 1500);
-        ASSERT_TRUE(h.holding());
-        auto t0 = Clock::now();
-        int fd = take(p, 0);
-        EXPECT_GE(fd, 0);
-        EXPECT_LT(seconds_since(t0), 0.9) << "readers share";
-        sem_close(fd);
-        t0 = Clock::now();
-        fd = take(p, 1);
-        double took = seconds_since(t0);
-        EXPECT_GE(fd, 0);
-        EXPECT_GE(took, 0.9) << "a writer was let in beside another process's reader";
-        EXPECT_LT(took, 5.0);
-        sem_close(fd);
-    }
-}
-
-TEST(FileLockMultiProcess, WaitsOutAnotherProcessHolder) {
-    z2test::TempDir d;
-    std::string p = make_file(d, "f");
-    Holder h(p, Holder::kSemExclusive, 1500);
-    ASSERT_TRUE(h.holding());
-    EXPECT_TRUE(conflicting(p, F_RDLCK));
-    auto t0 = Clock::now();
-    int fd = take(p, 1);
-    double took = seconds_since(t0);
-    ASSERT_GE(fd, 0);
-    EXPECT_GE(took, 0.9);
-    EXPECT_LT(took, 5.0);
-    EXPECT_EQ(::write(fd, "y", 1), 1);
-    sem_close(fd);
 }
 
 TEST(FileLockMultiProcess, LockSurvivesOtherDescriptorsOfTheFileBeingClosed) {
@@ -582,18 +562,17 @@ TEST(FileLockRetry, SlowGivesUpAfterTenAttempts) {
         Holder h(p, Holder::kPlainWrite, 30000);
         ASSERT_TRUE(h.holding());
         int probe = lowest_free_fd();
-        auto t0 = Clock::now();
-        EXPECT_EQ(take(p, 0), -1);
-        double took = seconds_since(t0);
+        double took = 0;
+        EXPECT_EQ(take_timed(p, 0, &took), -1);
         EXPECT_GE(took, 9.5);
         EXPECT_LT(took, 13.0);
         EXPECT_EQ(lowest_free_fd(), probe) << "the descriptor of a lock that failed was left open";
     }
     // The entry of the failed request is free for the next one.
-    auto t0 = Clock::now();
-    int fd = take(p, 1);
+    double took = 0;
+    int fd = take_timed(p, 1, &took);
     EXPECT_GE(fd, 0);
-    EXPECT_LT(seconds_since(t0), 0.5);
+    EXPECT_LT(took, 0.5);
     sem_close(fd);
 }
 
