@@ -37,10 +37,15 @@ struct Block {
         FreeIniBuf(&b->main);
         std::free(b);
     }
-    std::string value(char const* key) {
+    std::string value() {
         char out[1024];
-        unsigned n = GetPrivateProfileString("入力・変換", key, "<none>", out, sizeof out, b, -1);
+        unsigned n = GetPrivateProfileString("入力・変換", "入力文字数", "<none>", out, sizeof out, b, -1);
         return std::string(out, n);
+    }
+    // Writes the row's item and gives back the text the file then holds.
+    std::string write(tag_ProfItem const& r) {
+        WriteProfItem(const_cast<tag_ProfItem*>(&r), nullptr, b, -1);
+        return value();
     }
 };
 
@@ -64,6 +69,16 @@ tag_ProfItem row(void* dest, unsigned cb, unsigned type, unsigned count, int mn,
 }
 
 std::string kv(char const* text) { return text ? std::string("入力文字数=") + text + "\n" : std::string(); }
+
+// Reads the row into an int that starts as init, from a file whose key holds
+// text (null: no key).
+int read_into_int(tag_ProfItem r, char const* text, int init) {
+    Block blk(kv(text));
+    int v = init;
+    r.pDest = &v;
+    ReadProfItem(&r, blk.b, -1);
+    return v;
+}
 
 struct IntCase {
     unsigned type;
@@ -92,11 +107,7 @@ TEST(ProfItem, NumbersTable) {
     };
     for (IntCase const& c : cases) {
         SCOPED_TRACE(std::string(c.text ? c.text : "(missing)") + " type " + std::to_string(c.type));
-        Block blk(kv(c.text));
-        int v = 0x5A5A5A5A;
-        tag_ProfItem r = row(&v, 4, c.type, 0, c.mn, c.mx, c.def);
-        ReadProfItem(&r, blk.b, -1);
-        EXPECT_EQ(v, c.expected);
+        EXPECT_EQ(read_into_int(row(nullptr, 4, c.type, 0, c.mn, c.mx, c.def), c.text, 0x5A5A5A5A), c.expected);
     }
 }
 
@@ -135,35 +146,15 @@ TEST(ProfItem, ChoiceWords) {
     TextCase const cases[] = {
         {"しない", 10}, {"する", 11}, {"する ", -9}, {" する", -9}, {"", -9}, {nullptr, -9}, {"すr", -9},
     };
-    for (TextCase const& c : cases) {
-        SCOPED_TRACE(c.text ? c.text : "(missing)");
-        Block blk(kv(c.text));
-        int v = 0;
-        r.pDest = &v;
-        ReadProfItem(&r, blk.b, -1);
-        EXPECT_EQ(v, c.expected);
-    }
-    // nCount limits the words looked at.
-    Block blk(kv("する"));
-    int v = 0;
-    r.pDest = &v;
-    r.nCount = 1;
-    ReadProfItem(&r, blk.b, -1);
-    EXPECT_EQ(v, -9);
-}
-
-TEST(ProfItem, ChoiceSeesOnlyTheFirst63Bytes) {
+    for (TextCase const& c : cases) EXPECT_EQ(read_into_int(r, c.text, 0), c.expected) << (c.text ? c.text : "(missing)");
+    r.nCount = 1;  // nCount limits the words looked at
+    EXPECT_EQ(read_into_int(r, "する", 0), -9);
+    // Only the first 63 bytes of the text are compared.
     std::string word(63, 'w');
-    tag_ProfItem r = row(nullptr, 4, PROF_CHOICE, 1, 0, 0, -1);
     r.apszWord[0] = &word[0];
     r.aValue[0] = 5;
-    for (std::string text : {word, word + "tail"}) {
-        Block blk(kv(text.c_str()));
-        int v = 0;
-        r.pDest = &v;
-        ReadProfItem(&r, blk.b, -1);
-        EXPECT_EQ(v, 5) << text;
-    }
+    EXPECT_EQ(read_into_int(r, word.c_str(), 0), 5);
+    EXPECT_EQ(read_into_int(r, (word + "tail").c_str(), 0), 5);
 }
 
 TEST(ProfItem, BitStrings) {
@@ -174,22 +165,12 @@ TEST(ProfItem, BitStrings) {
         {"1010", 5},  {"1100", 12}, {"0000", 0}, {"1111", 15}, {"101", 99}, {"10101", 5},
         {"x010", 99}, {"10a0", 99}, {"1012", 99}, {"", 99},    {nullptr, 99},
     };
-    for (TextCase const& c : cases) {
-        SCOPED_TRACE(c.text ? c.text : "(missing)");
-        Block blk(kv(c.text));
-        int v = -1;
-        r.pDest = &v;
-        ReadProfItem(&r, blk.b, -1);
-        EXPECT_EQ(v, c.expected);
-    }
+    for (TextCase const& c : cases) EXPECT_EQ(read_into_int(r, c.text, -1), c.expected) << (c.text ? c.text : "(missing)");
     // At most seven positions count, even when the row asks for more.
     tag_ProfItem r7 = row(nullptr, 4, PROF_BITS, 9, 0, 0, 99);
     for (int i = 0; i < 7; ++i) r7.aValue[i] = 1 << i;
-    Block blk(kv("1111111"));
-    int v = 0;
-    r7.pDest = &v;
-    ReadProfItem(&r7, blk.b, -1);
-    EXPECT_EQ(v, 127);
+    EXPECT_EQ(read_into_int(r7, "1111111", 0), 127);
+    EXPECT_EQ(read_into_int(r7, "111111111", 0), 127);
 }
 
 TEST(ProfItem, IntLists) {
@@ -297,75 +278,63 @@ TEST(ProfItem, WriteThenReadBack) {
     Block blk("");
     z2_u16 one = 9;  // nMax: written as "0"
     tag_ProfItem r1 = row(&one, 2, PROF_ONEBASED, 0, 0, 9, -1);
-    WriteProfItem(&r1, nullptr, blk.b, -1);
-    EXPECT_EQ(blk.value("入力文字数"), "0");
+    EXPECT_EQ(blk.write(r1), "0");
     one = 0;
     ReadProfItem(&r1, blk.b, -1);
     EXPECT_EQ(one, 9);
     one = 3;
-    WriteProfItem(&r1, nullptr, blk.b, -1);
-    EXPECT_EQ(blk.value("入力文字数"), "4");
+    EXPECT_EQ(blk.write(r1), "4");
 
     z2_u8 u = 0xFF;
     tag_ProfItem r0 = row(&u, 1, PROF_INT, 0, 0, INT_MAX, -1);
-    WriteProfItem(&r0, nullptr, blk.b, -1);
-    EXPECT_EQ(blk.value("入力文字数"), "255");
+    EXPECT_EQ(blk.write(r0), "255");
 
     int choice = 1;
     tag_ProfItem r2 = row(&choice, 4, PROF_CHOICE, 2, 0, 0, -1);
     r2.apszWord[0] = tw::v_shinai;
     r2.apszWord[1] = tw::v_suru;
     r2.aValue[1] = 1;
-    WriteProfItem(&r2, nullptr, blk.b, -1);
-    EXPECT_EQ(blk.value("入力文字数"), "する");
+    EXPECT_EQ(blk.write(r2), "する");
     choice = 7;  // out of the list: the first word
-    WriteProfItem(&r2, nullptr, blk.b, -1);
-    EXPECT_EQ(blk.value("入力文字数"), "しない");
+    EXPECT_EQ(blk.write(r2), "しない");
 
     int bits = 4 | 1;
     tag_ProfItem r3 = row(&bits, 4, PROF_BITS, 4, 0, 0, -1);
     int masks[] = {4, 8, 1, 2};
     std::memcpy(r3.aValue, masks, sizeof masks);
-    WriteProfItem(&r3, nullptr, blk.b, -1);
-    EXPECT_EQ(blk.value("入力文字数"), "1010");
+    EXPECT_EQ(blk.write(r3), "1010");
     bits = 0;
     ReadProfItem(&r3, blk.b, -1);
     EXPECT_EQ(bits, 5);
 
     int list[3] = {-1, 0, 65535};
     tag_ProfItem r6 = row(list, sizeof list, PROF_INTLIST, 0, INT_MIN, INT_MAX, 0);
-    WriteProfItem(&r6, nullptr, blk.b, -1);
-    EXPECT_EQ(blk.value("入力文字数"), "-1,0,65535");
+    EXPECT_EQ(blk.write(r6), "-1,0,65535");
 
     char a[] = "ON", c[] = "x.dic";
     char* texts[3] = {a, nullptr, c};
     tag_ProfItem r7 = row(texts, sizeof texts, PROF_STRLIST, 0, 0, 0, 0);
-    WriteProfItem(&r7, nullptr, blk.b, -1);
-    EXPECT_EQ(blk.value("入力文字数"), "ON,,x.dic");
+    EXPECT_EQ(blk.write(r7), "ON,,x.dic");
     texts[1] = reinterpret_cast<char*>(UINTPTR_MAX);
-    WriteProfItem(&r7, nullptr, blk.b, -1);
-    EXPECT_EQ(blk.value("入力文字数"), "ON,,x.dic");
+    EXPECT_EQ(blk.write(r7), "ON,,x.dic");
 
     char text[] = "本文";
     char* p = text;
     tag_ProfItem r4 = row(&p, sizeof p, PROF_UTF8, 0, 0, 0, 0);
-    WriteProfItem(&r4, nullptr, blk.b, -1);
-    EXPECT_EQ(blk.value("入力文字数"), "本文");
+    EXPECT_EQ(blk.write(r4), "本文");
     p = nullptr;  // no text: nothing written
-    WriteProfItem(&r4, nullptr, blk.b, -1);
-    EXPECT_EQ(blk.value("入力文字数"), "本文");
+    EXPECT_EQ(blk.write(r4), "本文");
 
     unsigned short w[] = {0x41, 0};
     unsigned short* wp = w;
     tag_ProfItem r5 = row(&wp, sizeof wp, PROF_UTF16, 0, 0, 0, 0);
-    WriteProfItem(&r5, nullptr, blk.b, -1);
-    EXPECT_EQ(blk.value("入力文字数"), "本文");
+    EXPECT_EQ(blk.write(r5), "本文");
 
     tag_ProfItem r8 = row(&wp, 4, PROF_EMPTYKEY, 0, 0, 0, 0);
     WriteProfItem(&r8, nullptr, blk.b, -1);
     char out[8] = "x";
     EXPECT_EQ(GetPrivateProfile("入力・変換", "入力文字数", blk.b, out, sizeof out, -1), 0);
-    EXPECT_EQ(blk.value("入力文字数"), "<none>");  // present, empty
+    EXPECT_EQ(blk.value(), "<none>");  // present, empty
     EXPECT_NE(SearchStringBuf(&blk.b->main, "入力・変換", "入力文字数", nullptr, 0), nullptr);
 }
 
@@ -375,7 +344,7 @@ TEST(ProfItem, JoinedListIsCutAt511Bytes) {
     char* texts[3] = {&big[0], &big[0], &big[0]};
     tag_ProfItem r = row(texts, sizeof texts, PROF_STRLIST, 0, 0, 0, 0);
     WriteProfItem(&r, nullptr, blk.b, -1);
-    std::string v = blk.value("入力文字数");
+    std::string v = blk.value();
     EXPECT_EQ(v.size(), 511u);
     EXPECT_EQ(v.substr(0, 301), big + ",");
 }
