@@ -38,9 +38,9 @@ struct Result {
     unsigned long flag = 99;
 };
 
-// Calls one conversion with copies of the inputs; *out starts non-null so a
-// function that forgets to clear it on failure is caught.
-Result call(Fn f, const std::string& in, const U16& in16, const char* repl, bool wantOut = true) {
+// Calls one conversion with copies of the inputs (or a null input); *out starts
+// non-null so a function that forgets to clear it on failure is caught.
+Result call(Fn f, const std::string& in, const U16& in16, const char* repl, bool wantOut = true, bool nullIn = false) {
     std::string inCopy = in;
     std::vector<unsigned short> units(in16.begin(), in16.end());
     units.push_back(0);
@@ -50,16 +50,18 @@ Result call(Fn f, const std::string& in, const U16& in16, const char* repl, bool
     static char dummy8;
     unsigned short* o16 = &dummy16;
     char* o8 = &dummy8;
+    char* in8 = nullIn ? nullptr : &inCopy[0];
+    unsigned short* u16 = nullIn ? nullptr : units.data();
     Result res;
     switch (f) {
-        case EucTo16: res.ok = Cvcnv_EucToUtf16(&inCopy[0], wantOut ? &o16 : nullptr, r, &res.flag); break;
-        case SjisTo16: res.ok = Cvcnv_SjisToUtf16(&inCopy[0], wantOut ? &o16 : nullptr, r, &res.flag); break;
-        case Utf8To16: res.ok = Cvcnv_Utf8ToUtf16(&inCopy[0], wantOut ? &o16 : nullptr, r, &res.flag); break;
-        case Utf16ToEuc: res.ok = Cvcnv_Utf16ToEuc(units.data(), wantOut ? &o8 : nullptr, r, &res.flag); break;
-        case Utf16To8: res.ok = Cvcnv_Utf16ToUtf8(units.data(), wantOut ? &o8 : nullptr, r, &res.flag); break;
-        case EucTo8: res.ok = Cvcnv_EucToUtf8(&inCopy[0], wantOut ? &o8 : nullptr, r, &res.flag); break;
-        case SjisTo8: res.ok = Cvcnv_SjisToUtf8(&inCopy[0], wantOut ? &o8 : nullptr, r, &res.flag); break;
-        case Utf8ToEuc: res.ok = Cvcnv_Utf8ToEuc(&inCopy[0], wantOut ? &o8 : nullptr, r, &res.flag); break;
+        case EucTo16: res.ok = Cvcnv_EucToUtf16(in8, wantOut ? &o16 : nullptr, r, &res.flag); break;
+        case SjisTo16: res.ok = Cvcnv_SjisToUtf16(in8, wantOut ? &o16 : nullptr, r, &res.flag); break;
+        case Utf8To16: res.ok = Cvcnv_Utf8ToUtf16(in8, wantOut ? &o16 : nullptr, r, &res.flag); break;
+        case Utf16ToEuc: res.ok = Cvcnv_Utf16ToEuc(u16, wantOut ? &o8 : nullptr, r, &res.flag); break;
+        case Utf16To8: res.ok = Cvcnv_Utf16ToUtf8(u16, wantOut ? &o8 : nullptr, r, &res.flag); break;
+        case EucTo8: res.ok = Cvcnv_EucToUtf8(in8, wantOut ? &o8 : nullptr, r, &res.flag); break;
+        case SjisTo8: res.ok = Cvcnv_SjisToUtf8(in8, wantOut ? &o8 : nullptr, r, &res.flag); break;
+        case Utf8ToEuc: res.ok = Cvcnv_Utf8ToEuc(in8, wantOut ? &o8 : nullptr, r, &res.flag); break;
     }
     if (!wantOut) return res;
     if (gives16(f)) {
@@ -113,16 +115,7 @@ std::vector<Case> cases() {
     const U16 longRepl16 = u"\u3010\u3053\u306e\u6587\u5b57\u306f\u3053\u3053\u3067\u306f\u8868\u305b\u306a\u3044"
                            u"\u306e\u3067\u5225\u306e\u9577\u3044\u6587\u5b57\u5217\u306b\u7f6e\u304d\u63db\u3048"
                            u"\u307e\u3057\u305f\u3011";
-    return {
-        // Empty input in every direction.
-        {"empty", EucTo16, "", u"", nullptr, 1, "", u"", 0},
-        {"empty", SjisTo16, "", u"", nullptr, 1, "", u"", 0},
-        {"empty", Utf16ToEuc, "", u"", nullptr, 1, "", u"", 0},
-        {"empty", Utf8To16, "", u"", nullptr, 1, "", u"", 0},
-        {"empty", Utf16To8, "", u"", nullptr, 1, "", u"", 0},
-        {"empty", EucTo8, "", u"", nullptr, 1, "", u"", 0},
-        {"empty", SjisTo8, "", u"", nullptr, 1, "", u"", 0},
-        {"empty", Utf8ToEuc, "", u"", nullptr, 1, "", u"", 0},
+    std::vector<Case> table = {
         // Hiragana a, i, u both ways.
         {"hiragana", EucTo16, kAiu.euc, u"", nullptr, 1, "", aiu, 0},
         {"hiragana", EucTo8, kAiu.euc, u"", nullptr, 1, kAiu.utf8, u"", 0},
@@ -200,6 +193,8 @@ std::vector<Case> cases() {
         {"long replacement", Utf8ToEuc, repeat("\xf8\x88\x80\x80\x80", 40), u"", kLongRepl.utf8, 1,
          repeat(kLongRepl.euc, 40), u"", 1},
     };
+    for (int f = EucTo16; f <= Utf8ToEuc; ++f) table.push_back({"empty", static_cast<Fn>(f), "", u"", nullptr, 1, "", u"", 0});
+    return table;
 }
 
 TEST(Conversion, Table) {
@@ -251,24 +246,10 @@ TEST(Conversion, Utf8AndUtf16AgreeAtEveryOffset) {
 
 TEST(Conversion, NullInputFailsAndClearsOutputs) {
     for (int f = EucTo16; f <= Utf8ToEuc; ++f) {
-        SCOPED_TRACE(kFnNames[f]);
-        unsigned short u = 1, *o16 = &u;
-        char ch = 1, *o8 = &ch;
-        unsigned long flag = 7;
-        int ok = -1;
-        switch (static_cast<Fn>(f)) {
-            case EucTo16: ok = Cvcnv_EucToUtf16(nullptr, &o16, nullptr, &flag); break;
-            case SjisTo16: ok = Cvcnv_SjisToUtf16(nullptr, &o16, nullptr, &flag); break;
-            case Utf8To16: ok = Cvcnv_Utf8ToUtf16(nullptr, &o16, nullptr, &flag); break;
-            case Utf16ToEuc: ok = Cvcnv_Utf16ToEuc(nullptr, &o8, nullptr, &flag); break;
-            case Utf16To8: ok = Cvcnv_Utf16ToUtf8(nullptr, &o8, nullptr, &flag); break;
-            case EucTo8: ok = Cvcnv_EucToUtf8(nullptr, &o8, nullptr, &flag); break;
-            case SjisTo8: ok = Cvcnv_SjisToUtf8(nullptr, &o8, nullptr, &flag); break;
-            case Utf8ToEuc: ok = Cvcnv_Utf8ToEuc(nullptr, &o8, nullptr, &flag); break;
-        }
-        EXPECT_EQ(ok, 0);
-        EXPECT_EQ(flag, 0u);
-        EXPECT_EQ(gives16(static_cast<Fn>(f)) ? static_cast<void*>(o16) : static_cast<void*>(o8), nullptr);
+        Result r = call(static_cast<Fn>(f), "", u"", nullptr, true, true);
+        EXPECT_EQ(r.ok, 0) << kFnNames[f];
+        EXPECT_EQ(r.flag, 0u) << kFnNames[f];
+        EXPECT_TRUE(r.outNull) << kFnNames[f];
     }
 }
 
