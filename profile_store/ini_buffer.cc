@@ -397,7 +397,8 @@ int ReloadIniFile(IniBuf* buf, char const* path) {
     if (fd < 0) return -1;
     int r = z2::reload_ini_fd(buf, fd, path);
     ::close(fd);
-    return r;
+    // A load that stopped early for want of memory keeps what it read.
+    return r == 0 ? 1 : r;
 }
 
 int z2::reload_ini_fd(IniBuf* buf, int fd, char const* path) {
@@ -413,10 +414,14 @@ int z2::reload_ini_fd(IniBuf* buf, int fd, char const* path) {
     IniSection* cur = nullptr;
     IniCommentLine* tail = nullptr;
     FillIndex ix;
+    int result = 1;
     while (lines.next(line, sizeof line))
-        if (!load_line(buf, line, &cur, &tail, &ix)) break;
+        if (!load_line(buf, line, &cur, &tail, &ix)) {
+            result = 0;
+            break;
+        }
     delete[] block;
-    return 1;
+    return result;
 }
 
 // Every write is checked (0 on a failed or short write), so a caller never

@@ -101,5 +101,7 @@ int z2::load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir, lon
     int r = z2::reload_ini_fd(buf, fd, path);
     if (own) fd_lock(fd, F_UNLCK);
     ::close(fd);
-    return r;
+    if (r == 1) return 1;
+    FreeIniBuf(buf);
+    return -1;
 }

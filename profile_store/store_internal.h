@@ -6,8 +6,9 @@
 namespace z2 {
 
 // ReloadIniFile over a descriptor that is already open (it is not closed):
-// empties buf, stores the path and reads the lines. 1, or -1 when the path copy
-// cannot be allocated.
+// empties buf, stores the path and reads the lines. 1 when read whole, 0 when
+// a line could not be stored (no memory; what was read before it stays), -1
+// when the path copy cannot be allocated.
 int reload_ini_fd(IniBuf* buf, int fd, char const* path);
 
 // True when this process holds path in its lock table (sem_open), shared or
@@ -23,8 +24,10 @@ bool lock_held_in_process(char const* path);
 // symbolic link. With ownerDir given, the path must lie below that directory
 // and have no ".." component; with owner 0 or more, the file must belong to
 // that user id. The file's owner goes to *ownerOut (if given) when it was
-// opened. 1 when read, else -1 with buf as ReloadIniFile leaves it (untouched
-// when nothing was opened).
+// opened. 1 when read whole, else -1 with buf untouched when nothing was
+// opened, or empty and without a path: a block never holds part of a file
+// (a commit would write that part back as the whole file) and a block without
+// a path is not found by the writers.
 int load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir, long owner, long* ownerOut);
 
 }  // namespace z2
