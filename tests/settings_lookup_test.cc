@@ -23,6 +23,13 @@ char const* const kNyuhen = u8"入力・変換";
 char const* const kJisho = u8"辞書・学習";
 char const* const kShonyu = u8"省入力データ";
 
+// The look-up knows no text for the name: result 0 and a null text.
+void expect_none(ORVIOPENPARM* r, std::string const& sec, std::string const& key) {
+    Out o = look(r, sec.c_str(), key.c_str());
+    EXPECT_EQ(o.result, 0) << sec.substr(0, 40) << " / " << key.substr(0, 40);
+    EXPECT_TRUE(o.null) << sec.substr(0, 40) << " / " << key.substr(0, 40);
+}
+
 }  // namespace
 
 TEST(SettingLookup, EveryKeyOfInputConversionReadsItsOwnField) {
@@ -60,9 +67,7 @@ TEST(SettingLookup, SectionsDictionaryLearningAndInputSaving) {
     EXPECT_EQ(look(r, kNyuhen, u8"漢字入力モード").text, u8"カナ漢");
     r->SharedDicMode_ini = 1;
     EXPECT_EQ(look(r, kNyuhen, u8"辞書共有").text, u8"する");
-    Out o = look(r, kJisho, u8"辞書共有");  // the file keeps it here, the look-up does not
-    EXPECT_EQ(o.result, 0);
-    EXPECT_TRUE(o.null);
+    expect_none(r, kJisho, u8"辞書共有");  // the file keeps it here, the look-up does not
     r->KougoMode_ini = 0;
     EXPECT_EQ(look(r, kNyuhen, u8"口語体優先").text, u8"しない");
     r->DefaultDicNo_ini = 9;
@@ -70,7 +75,7 @@ TEST(SettingLookup, SectionsDictionaryLearningAndInputSaving) {
     r->DefaultDicNo_ini = 0;
     EXPECT_EQ(look(r, kJisho, u8"基本辞書セットNo").text, "1");
     r->DefaultDicNo_ini = 10;
-    o = look(r, kJisho, u8"基本辞書セットNo");
+    Out o = look(r, kJisho, u8"基本辞書セットNo");
     EXPECT_EQ(o.result, 0);
     EXPECT_EQ(o.text, "");  // the empty text is still handed over
     EXPECT_FALSE(o.null);
@@ -87,11 +92,8 @@ TEST(SettingLookup, SectionsDictionaryLearningAndInputSaving) {
     // The 14 prefix bytes are skipped, not compared.
     EXPECT_EQ(look(r, kShonyu, u8"ユーザーデータ４").text, "ON,1,ar3.dat,");
     EXPECT_EQ(look(r, kShonyu, "abcdefghijklmn\xef\xbc\x94").text, "ON,1,ar3.dat,");
-    for (char const* k : {u8"ユーザーデータ", u8"システムデータ", u8"システムデータ１０", "abcdefghijklmn", "", u8"データ４"}) {
-        o = look(r, kShonyu, k);
-        EXPECT_EQ(o.result, 0) << k;
-        EXPECT_TRUE(o.null) << k;
-    }
+    for (char const* k : {u8"ユーザーデータ", u8"システムデータ", u8"システムデータ１０", "abcdefghijklmn", "", u8"データ４"})
+        expect_none(r, kShonyu, k);
 }
 
 TEST(SettingLookup, DictionarySetSections) {
@@ -107,11 +109,8 @@ TEST(SettingLookup, DictionarySetSections) {
     EXPECT_EQ(look(r, u8"辞書セット８", u8"自動登録文節区切り").result, 0);
     d.sets[7].bBackGround = 1;
     EXPECT_EQ(look(r, u8"辞書セット８", u8"取り込み単語学習").text, u8"する");
-    for (char const* s : {u8"辞書セット", u8"辞書セット１０", u8"辞書セット1", u8"辞書セット１ "}) {
-        Out o = look(r, s, u8"辞書セット名称");
-        EXPECT_EQ(o.result, 0) << s;
-        EXPECT_TRUE(o.null) << s;
-    }
+    for (char const* s : {u8"辞書セット", u8"辞書セット１０", u8"辞書セット1", u8"辞書セット１ "})
+        expect_none(r, s, u8"辞書セット名称");
     EXPECT_EQ(look(r, u8"辞書セット１", u8"漢字入力モード").result, 0);
 }
 
@@ -119,11 +118,8 @@ TEST(SettingLookup, KeysTheFileHasButTheLookUpDoesNot) {
     Unset u;
     std::memset(&u.rec, 0, sizeof u.rec);
     for (char const* k : {u8"コメントマーク", u8"無効変換タイプ", u8"スペルチェック無視する単語", u8"スペルチェック項目",
-                          u8"スペルチェック統一", u8"スペルチェック置換辞書", u8"スペルチェック学習", u8"旧かな対応キー値"}) {
-        Out o = look(&u.rec, kNyuhen, k);
-        EXPECT_EQ(o.result, 0) << k;
-        EXPECT_TRUE(o.null) << k;
-    }
+                          u8"スペルチェック統一", u8"スペルチェック置換辞書", u8"スペルチェック学習", u8"旧かな対応キー値"})
+        expect_none(&u.rec, kNyuhen, k);
     for (char const* s : {u8"ＯＲＶＩパレット", u8"システムライン", u8"環境", u8"スタイル", u8"カスタマイズ", u8"モード連動"}) {
         EXPECT_EQ(look(&u.rec, s, u8"漢字入力モード").result, 0) << s;
         EXPECT_EQ(look(&u.rec, s, u8"表示モード").result, 0) << s;
@@ -153,11 +149,7 @@ TEST(SettingLookup, BadSectionsAndKeysGiveNothing) {
         {std::string(kNyuhen) + " ", u8"漢字入力モード"}, {kNyuhen, std::string(u8"漢字入力モード") + "\n"},
         {std::string("\xef\xbb\xbf") + kNyuhen, u8"漢字入力モード"},
     };
-    for (auto const& b : bad) {
-        Out o = look(&u.rec, b.first.c_str(), b.second.c_str());
-        EXPECT_EQ(o.result, 0) << b.first.substr(0, 40) << " / " << b.second.substr(0, 40);
-        EXPECT_TRUE(o.null);
-    }
+    for (auto const& b : bad) expect_none(&u.rec, b.first, b.second);
     EXPECT_EQ(GetProfileFromORVIOPENPARM(&u.rec, nullptr, const_cast<char*>(u8"漢字入力モード"), nullptr), 0);
     char* t = kUntouched;
     EXPECT_EQ(GetProfileFromORVIOPENPARM(&u.rec, nullptr, const_cast<char*>(u8"漢字入力モード"), &t), 0);
@@ -187,18 +179,10 @@ TEST(SettingLookup, RecordsWithNothingSet) {
         {kNyuhen, u8"漢字入力モード"}, {kNyuhen, u8"コメント境界マーク"}, {kNyuhen, u8"全角記号指定文字"},
         {kShonyu, u8"システムデータ１"}, {u8"辞書セット１", u8"辞書セット名称"}, {u8"辞書セット０", u8"システム辞書１"},
         {u8"辞書セット３", u8"学習"}, {u8"辞書セット３", u8"ユーザー辞書"}};
-    for (auto const& p : probes) {
-        Out o = look(&u.rec, p.first, p.second);
-        EXPECT_EQ(o.result, 0) << p.second;
-        EXPECT_TRUE(o.null) << p.second;
-    }
+    for (auto const& p : probes) expect_none(&u.rec, p.first, p.second);
     std::memset(&u.rec, 0, sizeof u.rec);  // and with every pointer null
-    for (auto const& p : probes) {
-        if (std::strcmp(p.second, u8"漢字入力モード") == 0) continue;  // code 0 has a word
-        Out o = look(&u.rec, p.first, p.second);
-        EXPECT_EQ(o.result, 0) << p.second;
-        EXPECT_TRUE(o.null) << p.second;
-    }
+    for (auto const& p : probes)
+        if (std::strcmp(p.second, u8"漢字入力モード") != 0) expect_none(&u.rec, p.first, p.second);  // code 0 has a word
 }
 
 namespace {
@@ -465,8 +449,7 @@ TEST(SettingLookup, SampleProfileComesBackKeyForKey) {
             EXPECT_EQ(o.text, want);
             ++answered;
         } else {
-            EXPECT_EQ(o.result, 0);
-            EXPECT_TRUE(o.null);
+            expect_none(rec, l.section, l.key);
             ++silent;
         }
     }
