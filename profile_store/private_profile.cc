@@ -8,6 +8,7 @@
 
 #include "platform/alloc.h"
 #include "platform/paths.h"
+#include "profile_store/lookup_index.h"
 #include "zerir2/encoding.h"
 #include "zerir2/profile_store.h"
 
@@ -46,7 +47,9 @@ char* euc_to_utf8(char const* euc, bool* ok) {
 // to the cut: no scratch copy, so a look-up neither allocates nor fills 16 KB.
 static char const* find_value(char const* section, char const* key, ConfBufStr* block, int head, size_t* len) {
     IniBuf* buf = GetIniBufPos(block, head);
-    IniEntry* e = buf ? SearchStringBuf(buf, section, key, nullptr, 0) : nullptr;
+    if (!buf) return nullptr;
+    z2::LookupIndex* ix = z2::lookup_index_for(buf);
+    IniEntry* e = ix ? ix->find(section, key) : SearchStringBuf(buf, section, key, nullptr, 0);
     if (!e) return nullptr;
     char const* v = e->text + std::strlen(e->text) + 1;
     *len = strnlen(v, kValueCut - 1);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "profile_store/lookup_index.h"
 #include "settings/schema.h"
 #include "settings/word_utf8.h"
 
@@ -222,6 +223,8 @@ void reload_profile(ConfBufStr* block) {
     ConfSettings& s = block->settings;
     ConfTextStorage& t = s.text;
 
+    // Every item below only reads the main buffer.
+    z2::LookupIndex index(&block->main);
     clear_staging();
     std::memset(&OP, 0xFF, sizeof OP);
     for (int i = 0; i < kSets; ++i) OP.pDicSetData_ini[i] = &g_dicsetData[i];

@@ -1,0 +1,50 @@
+// A hash index over one buffer's sections and entries for a run of reads
+// that leaves the buffer unchanged (a settings loader walking its item table),
+// so that each single-value read is not a linear walk of the sections and
+// keys. It finds exactly what SearchStringBuf finds: the first section of the
+// name and the first entry of the key in it.
+#pragma once
+
+#include <cstddef>
+
+#include "zerir2/profile_store.h"
+
+namespace z2 {
+
+class LookupIndex {
+public:
+    // Builds the index and makes it the one the private-profile readers of
+    // this thread consult for buf. Without memory it stays off and the reads
+    // walk the lists as usual. Nothing may change buf while it is alive.
+    explicit LookupIndex(IniBuf* buf);
+    ~LookupIndex();
+    LookupIndex(LookupIndex const&) = delete;
+    LookupIndex& operator=(LookupIndex const&) = delete;
+
+    // The entry of key in section of the indexed buffer, or null. The keys
+    // of a long section are indexed on its first look-up.
+    IniEntry* find(char const* section, char const* key);
+
+private:
+    struct Slot {
+        size_t hash;
+        IniSection* sec;  // null: free slot
+        IniEntry* ent;    // null: the slot names a section
+        char keys;        // section slot: 0 not looked at, 1 walked (short), 2 in the table
+    };
+    Slot* probe(size_t h, IniSection const* sec, char const* text) const;
+    void insert(Slot const& s);
+    bool reserve(size_t more);
+    void index_keys(Slot* sec);
+
+    IniBuf* buf_;
+    LookupIndex* outer_;
+    Slot* slots_ = nullptr;
+    size_t mask_ = 0;
+    size_t used_ = 0;
+};
+
+// The index this thread has for buf, or null.
+LookupIndex* lookup_index_for(IniBuf const* buf);
+
+}  // namespace z2
