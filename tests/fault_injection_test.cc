@@ -584,3 +584,75 @@ TEST(WriteFailure, WriteSaveSettingKeepsAWholeText) {
 }
 
 }  // namespace
+
+namespace {
+
+// Write failures for the style copy (existing and new destinations): 0, and the
+// destination holds its old text (a new one is removed); a later copy gives
+// the whole new text.
+TEST(WriteFailure, CreateCopyProfilesKeepsTheOldTextOrNone) {
+    if (geteuid() != 0) GTEST_SKIP() << "style copies lock their files with owner 0; needs root";
+    std::string const head = "[環境]\nIDCode=DEVEVIRIZ17\nVersion=9.00\nRevision=1.00\n";
+    std::string const def = ZERIR2_DEFAULT_STYLE;
+    z2test::mkdirs(def.substr(0, def.rfind('/')));
+    ASSERT_TRUE(z2test::write_file(def, head + "[カスタマイズ]\nキー=KD\n表示色=CD\nローマ字=RD\n"));
+    z2test::TestUser user("copyw");
+    std::string const profile = user.profile(), dst = user / "dst.sty", src = user / "src.sty";
+    ASSERT_TRUE(z2test::write_file(profile, "[スタイル]\n現在のスタイル=私の\n"));
+    ASSERT_TRUE(z2test::write_file(src, head + "[カスタマイズ]\nキー=" + std::string(5000, 'K') +
+                                            "\nローマ字=RS\nローマ字シフトキー自動英字入力=する\n"));
+    std::string const old = head + "[カスタマイズ]\nキー=OLD\n表示色=CT\nローマ字=RT\n[他]\nx=1\n";
+    ConfBufList list{};
+    OpenProfile(profile.c_str(), &list);
+    ASSERT_EQ(LoadDefaultProfiles(&list), 1);
+    struct Mode {
+        char const* name;
+        int err;
+        size_t shortBytes;
+    } const modes[] = {{"ENOSPC", ENOSPC, 0}, {"EIO", EIO, 0}, {"short", 0, 5}};
+    for (bool fresh : {false, true}) {
+        for (auto const& m : modes) {
+            int points = 0;
+            std::string good;
+            for (long n = 1;; ++n) {
+                if (fresh) ::unlink(dst.c_str());
+                else ASSERT_TRUE(z2test::write_file(dst, old));
+                std::string k = src, r = src;
+                z2test::fail_write_at(n, m.err, m.shortBytes);
+                int res = CreateCopyProfiles(&list, dst.c_str(), &k[0], &r[0]);
+                bool hit = z2test::write_failure_hit();
+                z2test::fail_write_at(0, 0);
+                bool exists = z2test::file_exists(dst);
+                std::string now = exists ? z2test::read_file(dst) : std::string();
+                if (!hit) {
+                    EXPECT_EQ(res, 1) << "the copy without failures";
+                    good = now;
+                    break;
+                }
+                ++points;
+                if (res == 0) {
+                    if (fresh) {
+                        EXPECT_FALSE(exists) << m.name << " write " << n << ": a failed copy leaves no new file";
+                    } else {
+                        EXPECT_EQ(now, old) << m.name << " write " << n;
+                    }
+                } else {
+                    // The failure hit a scratch write that the copy recovered from: the whole text.
+                    EXPECT_NE(now.find(std::string(5000, 'K')), std::string::npos) << m.name << " write " << n;
+                }
+                // A later copy restores a complete text.
+                EXPECT_GT(CreateCopyProfiles(&list, dst.c_str(), &k[0], &r[0]), 0);
+                EXPECT_NE(z2test::read_file(dst).find("ローマ字シフトキー自動英字入力=する"), std::string::npos);
+            }
+            EXPECT_NE(good.find(std::string(5000, 'K')), std::string::npos);
+            std::printf("write-failure points  CreateCopyProfiles %s %-8s %d\n", fresh ? "new" : "existing", m.name,
+                        points);
+            EXPECT_GT(points, 0);
+        }
+    }
+    CloseProfile(profile.c_str(), &list);
+    UnloadDefaultProfiles(&list);
+    ::unlink(def.c_str());
+}
+
+}  // namespace
