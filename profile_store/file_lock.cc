@@ -251,9 +251,20 @@ void sem_close(int fd) {
     ::close(fd);
 }
 
-bool z2::lock_held_in_process(char const* path) {
+bool z2::lock_held_in_process(char const* path, int fd) {
     if (!path) return false;
+    struct stat want;
+    bool byFile = fd >= 0 && ::fstat(fd, &want) == 0;
     TableGuard guard;
-    FileLockEntry* e = find_entry(path);
-    return e && e->count > 0;
+    for (FileLockEntry* e = g_first; e; e = e->next) {
+        if (e->count <= 0) continue;
+        if (std::strcmp(e->path, path) == 0) return true;
+        // The same file under another spelling of its path.
+        if (!byFile) continue;
+        for (FileLockHandle* h = e->handles; h; h = h->next) {
+            struct stat st;
+            if (::fstat(h->fd, &st) == 0 && st.st_dev == want.st_dev && st.st_ino == want.st_ino) return true;
+        }
+    }
+    return false;
 }

@@ -88,7 +88,7 @@ int z2::load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir, lon
     // writers of other processes; a lock of its own here could conflict with
     // an exclusive holder of this very process and is not taken.
     bool own = false;
-    if (!z2::lock_held_in_process(path)) {
+    if (!z2::lock_held_in_process(path, fd)) {
         for (int attempt = 0; attempt < kLockAttempts && !own; ++attempt) {
             own = fd_lock(fd, F_RDLCK);
             if (!own) ::sleep(1);

@@ -12,10 +12,11 @@ namespace z2 {
 int reload_ini_fd(IniBuf* buf, int fd, char const* path);
 
 // True when this process holds path in its lock table (sem_open), shared or
-// exclusive. Its own record lock then already keeps writers of other processes
-// out, and a second open-file-description lock of this process could conflict
-// with it.
-bool lock_held_in_process(char const* path);
+// exclusive, under that path or, when fd (open on the file) is given, under any
+// path of the same file. Its own record lock then already keeps writers of
+// other processes out, and a second open-file-description lock of this process
+// could conflict with it.
+bool lock_held_in_process(char const* path, int fd = -1);
 
 // The loads of the profile blocks: reads path into buf under a shared record
 // lock held for the duration of the read (or under the lock this process

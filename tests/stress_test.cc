@@ -161,3 +161,77 @@ TEST(StressMultiProcess, ReadersSeeWholeCommitsAndWritersNeverOverlap) {
 }
 
 }  // namespace
+
+namespace {
+
+double elapsed_since(double t0) { return now_seconds() - t0; }
+
+// A block load waits for a writer of another process that holds the file, and
+// then reads the text the writer left.
+TEST(BlockLoadMultiProcess, WaitsForAnotherProcessWriter) {
+    z2test::TestUser user("wait");
+    std::string const path = user.profile();
+    ASSERT_TRUE(z2test::write_file(path, "[s]\nv=old\n" + std::string(4000, ';') + "\n"));
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t p = fork();
+    if (p == 0) {
+        alarm(30);
+        int fd = sem_open(const_cast<char*>(path.c_str()), getuid(), getgid(), 1, 0, nullptr);
+        if (fd < 0) _exit(2);
+        // Half the new text, then the rest a while later.
+        std::string const fresh = "[s]\nv=new\n";
+        if (pwrite(fd, fresh.data(), 4, 0) != 4) _exit(3);
+        if (write(ready[1], "x", 1) != 1) _exit(4);
+        usleep(1500 * 1000);
+        if (pwrite(fd, fresh.data(), fresh.size(), 0) != static_cast<ssize_t>(fresh.size())) _exit(5);
+        if (ftruncate(fd, static_cast<off_t>(fresh.size())) != 0) _exit(6);
+        sem_close(fd);
+        _exit(0);
+    }
+    char c;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    double const t0 = now_seconds();
+    ConfBufList list{};
+    OpenProfile(path.c_str(), &list);
+    double const waited = elapsed_since(t0);
+    ConfBufStr* b = SearchConfBuf(&list, user.name.c_str(), nullptr);
+    ASSERT_NE(b, nullptr);
+    char out[16] = "";
+    EXPECT_EQ(GetIniBufProfile(&b->main, "s", "v", out, sizeof out), 3);
+    EXPECT_STREQ(out, "new");
+    EXPECT_GE(waited, 0.5) << "the load did not wait for the writer";
+    CloseProfile(path.c_str(), &list);
+    int st = 0;
+    ASSERT_EQ(waitpid(p, &st, 0), p);
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << st;
+    close(ready[0]);
+    close(ready[1]);
+}
+
+// A file this process already holds through the lock (under the listed path or
+// another spelling of it) is read under that lock, without waiting for it.
+TEST(BlockLoadMultiProcess, ReadsUnderTheLockThisProcessHolds) {
+    z2test::TestUser user("held");
+    std::string const sty = user / "a.sty";
+    ASSERT_TRUE(z2test::write_file(sty, "[色]\ngood=1\n"));
+    ASSERT_TRUE(z2test::write_file(user.profile(), "[スタイル]\nスタイル１=a," + sty + "\n"));
+    std::string const spellings[] = {user.profile(), user.dir + "//zerir2.ven", sty, user.dir + "//a.sty"};
+    for (std::string const& held : spellings) {
+        SCOPED_TRACE(held);
+        int fd = sem_open(const_cast<char*>(held.c_str()), getuid(), getgid(), 1, 0, nullptr);
+        ASSERT_GE(fd, 0);
+        double const t0 = now_seconds();
+        ConfBufList list{};
+        OpenProfile(user.profile().c_str(), &list);
+        EXPECT_LT(elapsed_since(t0), 0.9) << "waited for its own lock";
+        ConfBufStr* b = SearchConfBuf(&list, user.name.c_str(), nullptr);
+        ASSERT_NE(b, nullptr);
+        EXPECT_NE(b->main.first, nullptr);
+        EXPECT_NE(b->style[0].first, nullptr);
+        CloseProfile(user.profile().c_str(), &list);
+        sem_close(fd);
+    }
+}
+
+}  // namespace
