@@ -69,35 +69,42 @@ char const* word_utf8(char const* euc) {
 
 namespace {
 
-// Recent conversions of short texts, by content. Per thread, so callers on
-// different threads never share it.
+// Conversions of short texts, by content: 16 sets of 8, so the few dozen
+// numbered names a loader builds all stay, and a hit costs a hash and a
+// compare or two. Per thread, so callers on different threads never share it.
 struct NameCache {
-    static constexpr int kSlots = 16;
+    static constexpr size_t kSets = 16;  // a power of two
+    static constexpr int kWays = 8;
     struct Slot {
-        char euc[32];
-        char utf8[96];
-    } slot[kSlots];
-    int used = 0, next = 0, last = 0;
+        unsigned char len;  // of euc; 0: empty
+        char euc[23];
+        char utf8[72];
+    };
+    Slot slot[kSets][kWays] = {};
+    unsigned char next[kSets] = {};  // the way to replace next
 
+    static size_t hash(char const* s, size_t n) {
+        uint32_t h = 2166136261u;
+        for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(s[i])) * 16777619u;
+        return (h ^ (h >> 16)) & (kSets - 1);
+    }
     char const* find(char const* euc) {
-        for (int k = 0; k < used; ++k) {  // the most recent first
-            int i = (last - k + used) % used;  // slots 0 .. used-1 hold texts
-            if (std::strcmp(slot[i].euc, euc) == 0) {
-                last = i;
-                return slot[i].utf8;
-            }
-        }
+        size_t n = strnlen(euc, sizeof slot[0][0].euc);
+        if (n == 0 || n >= sizeof slot[0][0].euc) return nullptr;
+        Slot* set = slot[hash(euc, n)];
+        for (int w = 0; w < kWays; ++w)
+            if (set[w].len == n && std::memcmp(set[w].euc, euc, n) == 0) return set[w].utf8;
         return nullptr;
     }
     void put(char const* euc, char const* utf8) {
-        size_t ne = std::strlen(euc), nu = std::strlen(utf8);
-        if (ne >= sizeof slot[0].euc || nu >= sizeof slot[0].utf8) return;
-        Slot& s = slot[next];
+        size_t ne = strnlen(euc, sizeof slot[0][0].euc), nu = std::strlen(utf8);
+        if (ne == 0 || ne >= sizeof slot[0][0].euc || nu >= sizeof slot[0][0].utf8) return;
+        size_t h = hash(euc, ne);
+        Slot& s = slot[h][next[h]];
+        next[h] = static_cast<unsigned char>((next[h] + 1) % kWays);
+        s.len = static_cast<unsigned char>(ne);
         std::memcpy(s.euc, euc, ne + 1);
         std::memcpy(s.utf8, utf8, nu + 1);
-        last = next;
-        next = (next + 1) % kSlots;
-        if (used < kSlots) ++used;
     }
 };
 
