@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/alloc.h"
@@ -16,7 +17,10 @@ namespace {
 // A line holds at most this many bytes less one; longer physical lines are
 // read as several lines.
 constexpr size_t kLineBuf = 16400;
-constexpr size_t kReadBlock = 65536;
+constexpr size_t kReadBlock = 32768;
+static_assert(kReadBlock > kLineBuf, "a whole line must fit in the read block");
+// Bytes per line assumed when the index is sized from the file's length.
+constexpr size_t kLineGuess = 40;
 
 bool is_bare_key(char const* key) {
     return key[0] == '\0' || key[0] == ';' || key[0] == '\r' || key[0] == '\n';
@@ -24,14 +28,14 @@ bool is_bare_key(char const* key) {
 
 char const* entry_value(IniEntry const* e) { return e->text + std::strlen(e->text) + 1; }
 
-// key NUL value NUL in one allocation; a null value is an empty one.
-char* make_entry_text(char const* key, char const* value) {
-    size_t k = std::strlen(key);
-    size_t v = value ? std::strlen(value) : 0;
-    char* t = static_cast<char*>(z2::xcalloc(k + v + 2, 1));
+// key NUL value NUL in one allocation (k and v their lengths).
+char* make_entry_text(char const* key, size_t k, char const* value, size_t v) {
+    char* t = static_cast<char*>(z2::xmalloc(k + v + 2));
     if (!t) return nullptr;
     std::memcpy(t, key, k);
+    t[k] = '\0';
     if (v) std::memcpy(t + k + 1, value, v);
+    t[k + 1 + v] = '\0';
     return t;
 }
 
@@ -58,8 +62,8 @@ public:
         return nullptr;
     }
 
-    IniEntry* find_entry(IniSection* sec, char const* key, size_t* h) {
-        *h = hash(sec, key);
+    IniEntry* find_entry(IniSection* sec, char const* key, size_t n, size_t* h) {
+        *h = hash(sec, key, n);
         if (usable()) {
             for (size_t i = *h & (cap_ - 1);; i = (i + 1) & (cap_ - 1)) {
                 Slot& s = slots_[i];
@@ -70,6 +74,17 @@ public:
         for (IniEntry* e = sec->first; e; e = e->next)
             if (std::strcmp(e->text, key) == 0) return e;
         return nullptr;
+    }
+
+    // Room for about n names without growing; a refusal only means growing later.
+    void reserve(size_t n) {
+        if (off_ || cap_ > 0 || n > (size_t(1) << 22)) return;
+        size_t cap = 64;
+        while (cap < n * 2) cap *= 2;
+        if (Slot* ns = static_cast<Slot*>(z2::xcalloc(cap, sizeof(Slot)))) {
+            slots_ = ns;
+            cap_ = cap;
+        }
     }
 
     void add(IniSection* sec, IniEntry* ent, size_t h) {
@@ -90,8 +105,8 @@ private:
 
     // Eight bytes a step, then a final mix so that the low bits (the slot)
     // depend on every byte.
-    static size_t hash(void const* owner, char const* s) {
-        size_t n = std::strlen(s);
+    static size_t hash(void const* owner, char const* s) { return hash(owner, s, std::strlen(s)); }
+    static size_t hash(void const* owner, char const* s, size_t n) {
         uint64_t h = 0x9e3779b97f4a7c15ull ^ reinterpret_cast<uintptr_t>(owner) ^ n;
         for (; n >= 8; n -= 8, s += 8) {
             uint64_t w;
@@ -166,12 +181,14 @@ IniSection* section_create(IniBuf* buf, char const* name, FillIndex* ix) {
 
 // Entry store with creation. *stored tells whether the new text went in (a
 // failed text allocation still hands back the earlier match).
-IniEntry* entry_store(IniSection* sec, char const* key, char const* value, FillIndex* ix, bool* stored) {
+// k and v are the lengths of key and value (v 0 for a null value).
+IniEntry* entry_store(IniSection* sec, char const* key, size_t k, char const* value, size_t v, FillIndex* ix,
+                      bool* stored) {
     *stored = false;
     IniEntry* match = nullptr;
     size_t h = 0;
     if (ix) {
-        match = ix->find_entry(sec, key, &h);
+        match = ix->find_entry(sec, key, k, &h);
     } else {
         for (IniEntry* e = sec->first; e; e = e->next)
             if (std::strcmp(e->text, key) == 0) {
@@ -179,7 +196,7 @@ IniEntry* entry_store(IniSection* sec, char const* key, char const* value, FillI
                 break;
             }
     }
-    char* text = make_entry_text(key, value);
+    char* text = make_entry_text(key, k, value, v);
     if (!text) return match;
     if (match) {
         std::free(match->text);
@@ -187,18 +204,23 @@ IniEntry* entry_store(IniSection* sec, char const* key, char const* value, FillI
         *stored = true;
         return match;
     }
-    IniEntry* e = static_cast<IniEntry*>(z2::xcalloc(1, sizeof(IniEntry)));
+    IniEntry* e = static_cast<IniEntry*>(z2::xmalloc(sizeof(IniEntry)));
     if (!e) {
         std::free(text);
         return nullptr;
     }
     e->text = text;
+    e->next = nullptr;
     if (sec->last) sec->last->next = e;
     else sec->first = e;
     sec->last = e;
     if (ix) ix->add(sec, e, h);
     *stored = true;
     return e;
+}
+
+IniEntry* entry_store(IniSection* sec, char const* key, char const* value, FillIndex* ix, bool* stored) {
+    return entry_store(sec, key, std::strlen(key), value, value ? std::strlen(value) : 0, ix, stored);
 }
 
 // Appends after *tail (or finds the tail first when it is null).
@@ -220,42 +242,53 @@ bool comment_append(IniBuf* buf, char const* text, IniCommentLine** tail) {
     return true;
 }
 
-// Reads a file in large blocks but hands out exactly the lines that readLine
-// would give with the same buffer size.
+// Reads a file a block at a time and hands out each line in place: exactly
+// the lines readLine gives with a buffer of kLineBuf bytes (at most
+// kLineBuf - 1 bytes, the line feed included). A line is terminated by a NUL
+// written after it; the byte that covers is put back on the next call, so the
+// line may be changed in place but not beyond its end.
 class BlockLines {
 public:
+    // block has room for cap + 1 bytes; cap must exceed the line limit.
     BlockLines(int fd, char* block, size_t cap) : fd_(fd), blk_(block), cap_(cap) {}
 
     // False at end of file before any byte, or on a read error (the partial
     // line is dropped, as readLine drops it).
-    bool next(char* line, size_t size) {
-        size_t n = 0, limit = size - 1;
-        bool eof = false;
-        while (n < limit) {
-            if (pos_ == end_) {
-                ssize_t k;
-                do k = ::read(fd_, blk_, cap_);
-                while (k < 0 && errno == EINTR);
-                if (k < 0) return false;
-                if (k == 0) {
-                    eof = true;
-                    break;
-                }
-                pos_ = 0;
-                end_ = static_cast<size_t>(k);
-            }
-            size_t avail = std::min(end_ - pos_, limit - n);
-            char const* from = blk_ + pos_;
-            void const* nl = std::memchr(from, '\n', avail);
-            size_t take = nl ? static_cast<size_t>(static_cast<char const*>(nl) - from) + 1 : avail;
-            std::memcpy(line + n, from, take);
-            n += take;
-            pos_ += take;
-            if (nl) break;
+    bool next(char** line, size_t* len) {
+        if (held_) {
+            blk_[pos_] = saved_;
+            held_ = false;
         }
-        if (n == 0 && eof) return false;
-        line[n] = '\0';
-        return true;
+        size_t const limit = kLineBuf - 1;
+        for (;;) {
+            size_t avail = end_ - pos_;
+            char* from = blk_ + pos_;
+            void* nl = std::memchr(from, '\n', std::min(avail, limit));
+            size_t take = nl ? static_cast<size_t>(static_cast<char*>(nl) - from) + 1
+                             : avail >= limit ? limit : eof_ ? avail : 0;
+            if (take > 0) {
+                pos_ += take;
+                saved_ = blk_[pos_];
+                held_ = true;
+                blk_[pos_] = '\0';
+                *line = from;
+                *len = take;
+                return true;
+            }
+            if (eof_) return false;
+            // The partial line moves to the front and the rest of the block is filled.
+            if (pos_ > 0) {
+                std::memmove(blk_, from, avail);
+                pos_ = 0;
+                end_ = avail;
+            }
+            ssize_t k;
+            do k = ::read(fd_, blk_ + end_, cap_ - end_);
+            while (k < 0 && errno == EINTR);
+            if (k < 0) return false;
+            if (k == 0) eof_ = true;
+            else end_ += static_cast<size_t>(k);
+        }
     }
 
 private:
@@ -263,11 +296,14 @@ private:
     char* blk_;
     size_t cap_;
     size_t pos_ = 0, end_ = 0;
+    bool eof_ = false, held_ = false;
+    char saved_ = 0;
 };
 
 // One line of a file (a C string: bytes after a NUL do not count). False when
 // it could not be stored and loading must stop.
-bool load_line(IniBuf* buf, char* line, IniSection** cur, IniCommentLine** tail, FillIndex* ix) {
+// len: the bytes up to the terminator (a line feed only as the last one).
+bool load_line(IniBuf* buf, char* line, size_t len, IniSection** cur, IniCommentLine** tail, FillIndex* ix) {
     if (line[0] == '[') {
         char* name = line + 1;
         if (char* rb = std::strchr(name, ']')) *rb = '\0';
@@ -275,17 +311,23 @@ bool load_line(IniBuf* buf, char* line, IniSection** cur, IniCommentLine** tail,
         return *cur != nullptr;
     }
     if (!*cur) return comment_append(buf, line, tail);
-    line[std::strcspn(line, "\r\n")] = '\0';
-    char const* value = nullptr;
-    // A comment line stays whole, "=" and all, so a rewrite keeps it intact.
-    if (line[0] != ';') {
-        if (char* eq = std::strchr(line, '=')) {
-            *eq = '\0';
-            value = eq + 1;
-        }
-    }
+    // The text ends at the first CR, LF or NUL; the key at the first "="
+    // before that, except that a comment line stays whole, "=" and all, so a
+    // rewrite keeps it intact.
+    size_t n = len;
+    if (n > 0 && line[n - 1] == '\n') --n;
+    if (void const* z = std::memchr(line, '\0', n)) n = static_cast<size_t>(static_cast<char const*>(z) - line);
+    if (void const* cr = std::memchr(line, '\r', n)) n = static_cast<size_t>(static_cast<char const*>(cr) - line);
+    char* p = line + n;
+    *p = '\0';
+    char* eq = line[0] == ';' ? nullptr : static_cast<char*>(std::memchr(line, '=', n));
     bool stored;
-    entry_store(*cur, line, value, ix, &stored);
+    if (eq) {
+        *eq = '\0';
+        entry_store(*cur, line, static_cast<size_t>(eq - line), eq + 1, static_cast<size_t>(p - eq - 1), ix, &stored);
+    } else {
+        entry_store(*cur, line, static_cast<size_t>(p - line), nullptr, 0, ix, &stored);
+    }
     return stored;
 }
 
@@ -402,25 +444,32 @@ int ReloadIniFile(IniBuf* buf, char const* path) {
 }
 
 int z2::reload_ini_fd(IniBuf* buf, int fd, char const* path) {
+    // The index is sized from the file's length before the old nodes are
+    // freed: a large request right after many small frees makes the
+    // allocator consolidate them all, and the new nodes could not reuse them.
+    FillIndex ix;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) ix.reserve(static_cast<size_t>(st.st_size) / kLineGuess);
     // Copied before emptying: the path may be the buffer's own.
     char* copy = z2::xstrdup(path);
     FreeIniBuf(buf);
     buf->path = copy;
     if (!copy) return -1;
-    char small[512];
-    char* block = z2::xnew<char>(kReadBlock);
-    BlockLines lines(fd, block ? block : small, block ? kReadBlock : sizeof small);
-    char line[kLineBuf];
+    // On the stack: a heap block this size is freed into the top of the heap
+    // on every load, which makes the allocator consolidate all its small
+    // free chunks each time.
+    char block[kReadBlock + 1];
+    BlockLines lines(fd, block, kReadBlock);
     IniSection* cur = nullptr;
     IniCommentLine* tail = nullptr;
-    FillIndex ix;
     int result = 1;
-    while (lines.next(line, sizeof line))
-        if (!load_line(buf, line, &cur, &tail, &ix)) {
+    char* line;
+    size_t len;
+    while (lines.next(&line, &len))
+        if (!load_line(buf, line, len, &cur, &tail, &ix)) {
             result = 0;
             break;
         }
-    delete[] block;
     return result;
 }
 
