@@ -7,7 +7,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <thread>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -16,7 +18,9 @@
 
 #include "tests/support/fault.h"
 #include "tests/support/files.h"
+#include "zerir2/encoding.h"
 #include "zerir2/settings.h"
+#include "zerir2/settings_text.h"
 
 namespace {
 
@@ -232,6 +236,69 @@ TEST(BlockLoadMultiProcess, ReadsUnderTheLockThisProcessHolds) {
         CloseProfile(user.profile().c_str(), &list);
         sem_close(fd);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Look-ups (which convert their names through the shared converters) and
+// direct conversions on many threads at once, over a record loaded from the
+// example profile: every answer is the one a single thread gets.
+TEST(StressThreads, LookupsAndConversionsTogether) {
+    z2test::TestUser user("threads");
+    ASSERT_TRUE(z2test::write_file(user.profile(), z2test::read_file(ZERIR2_EXAMPLES_DIR "/zerir2.ven")));
+    ConfBufList list{};
+    OpenProfile(user.profile().c_str(), &list);
+    ReadProfileSetting(user.profile().c_str(), nullptr, getuid(), getgid(), nullptr, &list, 1);
+    ConfBufStr* b = SearchConfBuf(&list, user.name.c_str(), nullptr);
+    ASSERT_NE(b, nullptr);
+    ORVIOPENPARM* rec = &b->settings.parm;
+    std::vector<std::pair<std::string, std::string>> const names = {
+        {"入力・変換", "漢字入力モード"}, {"入力・変換", "入力文字種"}, {"入力・変換", "コメント境界マーク"},
+        {"入力・変換", "全角記号指定文字"}, {"辞書セット１", "辞書セット名称"}, {"辞書セット０", "ユーザー辞書"}};
+    std::vector<std::string> want;
+    for (auto const& n : names) {
+        char* t = nullptr;
+        GetProfileFromORVIOPENPARM(rec, const_cast<char*>(n.first.c_str()), const_cast<char*>(n.second.c_str()), &t);
+        want.push_back(t ? t : "<null>");
+        std::free(t);
+        EXPECT_NE(want.back(), "<null>") << n.first << " / " << n.second;
+    }
+    std::string const utf8 = "漢字かなカナｶﾅ、。ABC";
+    char* euc = nullptr;
+    ASSERT_EQ(Cvcnv_Utf8ToEuc(const_cast<char*>(utf8.c_str()), &euc, nullptr, nullptr), 1);
+    std::atomic<int> bad{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 300; ++i) {
+                if (t % 2 == 0) {
+                    size_t k = static_cast<size_t>(t + i) % names.size();
+                    char* text = nullptr;
+                    GetProfileFromORVIOPENPARM(rec, const_cast<char*>(names[k].first.c_str()),
+                                               const_cast<char*>(names[k].second.c_str()), &text);
+                    if (want[k] != (text ? text : "<null>")) ++bad;
+                    std::free(text);
+                } else {
+                    char* back = nullptr;
+                    unsigned short* u16 = nullptr;
+                    char* e2 = nullptr;
+                    if (Cvcnv_EucToUtf8(euc, &back, nullptr, nullptr) != 1 || utf8 != back) ++bad;
+                    if (Cvcnv_Utf8ToUtf16(back, &u16, nullptr, nullptr) != 1 ||
+                        Cvcnv_Utf16ToEuc(u16, &e2, nullptr, nullptr) != 1 || std::strcmp(e2, euc) != 0)
+                        ++bad;
+                    std::free(back);
+                    std::free(u16);
+                    std::free(e2);
+                }
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(bad.load(), 0);
+    std::free(euc);
+    CloseProfile(user.profile().c_str(), &list);
 }
 
 }  // namespace
