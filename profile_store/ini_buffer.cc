@@ -5,8 +5,12 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "platform/alloc.h"
 #include "profile_store/store_internal.h"
@@ -45,7 +49,26 @@ char* make_entry_text(char const* key, size_t k, char const* value, size_t v) {
 // grow it switches itself off and the walk takes over.
 class FillIndex {
 public:
-    ~FillIndex() { std::free(slots_); }
+    ~FillIndex() {
+        std::free(slots_);
+        while (spare_) {
+            IniEntry* next = spare_->next;
+            std::free(spare_->text);
+            std::free(spare_);
+            spare_ = next;
+        }
+    }
+
+    // The entries of the buffer's previous content (texts attached), handed
+    // out again in order for new entries: a reload of the same file needs the
+    // same sizes, so most nodes and texts are reused instead of freed and
+    // allocated again. What is left is freed with the index.
+    void keep_spares(IniEntry* list) { spare_ = list; }
+    IniEntry* take_spare() {
+        IniEntry* e = spare_;
+        if (e) spare_ = e->next;
+        return e;
+    }
 
     // *h receives the key's hash for the add() that may follow.
     IniSection* find_section(IniBuf* buf, char const* name, size_t* h) {
@@ -153,6 +176,7 @@ private:
     size_t cap_ = 0;
     size_t used_ = 0;
     bool off_ = false;
+    IniEntry* spare_ = nullptr;
 };
 
 IniSection* section_create(IniBuf* buf, char const* name, FillIndex* ix) {
@@ -196,15 +220,29 @@ IniEntry* entry_store(IniSection* sec, char const* key, size_t k, char const* va
                 break;
             }
     }
-    char* text = make_entry_text(key, k, value, v);
-    if (!text) return match;
+    IniEntry* spare = !match && ix ? ix->take_spare() : nullptr;
+    char* text = nullptr;
+    if (spare && malloc_usable_size(spare->text) >= k + v + 2) {
+        text = spare->text;
+        std::memcpy(text, key, k);
+        text[k] = '\0';
+        if (v) std::memcpy(text + k + 1, value, v);
+        text[k + 1 + v] = '\0';
+    } else {
+        if (spare) std::free(spare->text);
+        text = make_entry_text(key, k, value, v);
+    }
+    if (!text) {
+        std::free(spare);
+        return match;
+    }
     if (match) {
         std::free(match->text);
         match->text = text;
         *stored = true;
         return match;
     }
-    IniEntry* e = static_cast<IniEntry*>(z2::xmalloc(sizeof(IniEntry)));
+    IniEntry* e = spare ? spare : static_cast<IniEntry*>(z2::xmalloc(sizeof(IniEntry)));
     if (!e) {
         std::free(text);
         return nullptr;
@@ -240,6 +278,21 @@ bool comment_append(IniBuf* buf, char const* text, IniCommentLine** tail) {
     else buf->comments = c;
     *tail = c;
     return true;
+}
+
+// Unlinks every entry of buf, in order, as one list (the sections stay, empty).
+IniEntry* detach_entries(IniBuf* buf) {
+    IniEntry* head = nullptr;
+    IniEntry* tail = nullptr;
+    for (IniSection* s = buf->first; s; s = s->next) {
+        if (!s->first) continue;
+        if (tail) tail->next = s->first;
+        else head = s->first;
+        tail = s->last ? s->last : s->first;
+        while (tail->next) tail = tail->next;  // last may lag behind a caller's links
+        s->first = s->last = nullptr;
+    }
+    return head;
 }
 
 // Reads a file a block at a time and hands out each line in place: exactly
@@ -302,6 +355,34 @@ private:
 
 // One line of a file (a C string: bytes after a NUL do not count). False when
 // it could not be stored and loading must stop.
+// The length of the text of a line of n bytes (it ends at the first CR or
+// NUL) and in *eq the first "=" before that, or null: one pass over the bytes.
+size_t text_end(char* line, size_t n, char** eq) {
+    size_t i = 0;
+    *eq = nullptr;
+#ifdef __SSE2__
+    __m128i const nul = _mm_setzero_si128(), cr = _mm_set1_epi8('\r'), is = _mm_set1_epi8('=');
+    for (; i + 16 <= n; i += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i const*>(line + i));
+        unsigned stop = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, nul), _mm_cmpeq_epi8(v, cr))));
+        unsigned eqs = *eq ? 0u : static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, is)));
+        if (stop) {
+            unsigned at = static_cast<unsigned>(__builtin_ctz(stop));
+            eqs &= (1u << at) - 1;  // only before the end counts
+            if (eqs) *eq = line + i + __builtin_ctz(eqs);
+            return i + at;
+        }
+        if (eqs) *eq = line + i + __builtin_ctz(eqs);
+    }
+#endif
+    for (; i < n; ++i) {
+        char c = line[i];
+        if (c == '\0' || c == '\r') break;
+        if (c == '=' && !*eq) *eq = line + i;
+    }
+    return i;
+}
+
 // len: the bytes up to the terminator (a line feed only as the last one).
 bool load_line(IniBuf* buf, char* line, size_t len, IniSection** cur, IniCommentLine** tail, FillIndex* ix) {
     if (line[0] == '[') {
@@ -314,13 +395,11 @@ bool load_line(IniBuf* buf, char* line, size_t len, IniSection** cur, IniComment
     // The text ends at the first CR, LF or NUL; the key at the first "="
     // before that, except that a comment line stays whole, "=" and all, so a
     // rewrite keeps it intact.
-    size_t n = len;
-    if (n > 0 && line[n - 1] == '\n') --n;
-    if (void const* z = std::memchr(line, '\0', n)) n = static_cast<size_t>(static_cast<char const*>(z) - line);
-    if (void const* cr = std::memchr(line, '\r', n)) n = static_cast<size_t>(static_cast<char const*>(cr) - line);
-    char* p = line + n;
+    if (len > 0 && line[len - 1] == '\n') --len;
+    char* eq;
+    char* p = line + text_end(line, len, &eq);
     *p = '\0';
-    char* eq = line[0] == ';' ? nullptr : static_cast<char*>(std::memchr(line, '=', n));
+    if (line[0] == ';') eq = nullptr;
     bool stored;
     if (eq) {
         *eq = '\0';
@@ -452,6 +531,7 @@ int z2::reload_ini_fd(IniBuf* buf, int fd, char const* path) {
     if (::fstat(fd, &st) == 0 && st.st_size > 0) ix.reserve(static_cast<size_t>(st.st_size) / kLineGuess);
     // Copied before emptying: the path may be the buffer's own.
     char* copy = z2::xstrdup(path);
+    ix.keep_spares(detach_entries(buf));
     FreeIniBuf(buf);
     buf->path = copy;
     if (!copy) return -1;

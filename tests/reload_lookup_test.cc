@@ -1,7 +1,10 @@
 // A settings reload reads each value the way a single look-up finds it: the
 // first section of a name and the first entry of a key in it, in long and in
 // short sections, even when a caller linked further ones into the buffer.
+// And a buffer loaded again and again (its old nodes reused) holds exactly
+// the new file each time.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -84,6 +87,41 @@ TEST(ReloadLookup, EveryAllocationFailureLeavesAReloadableBlock) {
     EXPECT_EQ(str(p.text().dicSet[0].pszUserDic), "user1.dic");
     EXPECT_EQ(str(p.text().dicSet[1].pszSystemDic[3]), "houritsu.dic");
     EXPECT_EQ(str(p.text().arSystemDic[1]), "business.abr");
+}
+
+std::string written(IniBuf* b, z2test::TempDir const& dir) {
+    std::string out = dir / "out";
+    int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    EXPECT_EQ(WriteIniBuf(b, fd), 1);
+    ::close(fd);
+    return z2test::read_file(out);
+}
+
+TEST(IniReload, EachLoadHoldsOnlyTheNewFile) {
+    z2test::TempDir dir;
+    std::string path = dir / "p.ini";
+    std::string longer(300, 'v');
+    std::string const texts[] = {
+        "[A]\nk1=1\nk2=22\n[B]\nx=y\n",
+        // Longer values than the nodes being reused, more keys, a duplicate.
+        "[A]\nk1=" + longer + "\nk2=2\nk3=3\nk1=again\n[C]\n;c=d\nbare\n",
+        "[B]\nx=z\n",
+        "",
+    };
+    char const* expect[] = {
+        "[A]\nk1=1\nk2=22\n[B]\nx=y\n",
+        "[A]\nk1=again\nk2=2\nk3=3\n[C]\n;c=d\nbare=\n",  // a key line without "=" comes back with one
+        "[B]\nx=z\n",
+        "",
+    };
+    IniBuf b{};
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 4; ++i) {
+            z2test::write_file(path, texts[i]);
+            ASSERT_EQ(ReloadIniFile(&b, path.c_str()), 1);
+            EXPECT_EQ(written(&b, dir), expect[i]) << i;
+        }
+    FreeIniBuf(&b);
 }
 
 }  // namespace
