@@ -32,15 +32,22 @@ char const kHostUtf16[] = "UTF-16LE";
 struct Converter {
     char const* to;
     char const* from;
+    bool toUtf16;  // the multibyte side is the input
     pthread_mutex_t mu;
     bool tried;
     bool usable;
     iconv_t cd;
+    // same[c]: the converter maps the ASCII character c to the same code in
+    // the other encoding. Measured on the converter itself when it is opened
+    // (glibc's SJIS, for one, maps 0x5C and 0x7E to U+00A5 and U+203E), so a
+    // text of such characters alone is converted without calling it and the
+    // result is what it would have given.
+    bool same[128];
 };
 
-Converter g_eucTo16 = {kHostUtf16, "EUC-JP", PTHREAD_MUTEX_INITIALIZER, false, false, nullptr};
-Converter g_sjisTo16 = {kHostUtf16, "SJIS", PTHREAD_MUTEX_INITIALIZER, false, false, nullptr};
-Converter g_16ToEuc = {"EUC-JP", kHostUtf16, PTHREAD_MUTEX_INITIALIZER, false, false, nullptr};
+Converter g_eucTo16 = {kHostUtf16, "EUC-JP", true, PTHREAD_MUTEX_INITIALIZER, false, false, nullptr, {}};
+Converter g_sjisTo16 = {kHostUtf16, "SJIS", true, PTHREAD_MUTEX_INITIALIZER, false, false, nullptr, {}};
+Converter g_16ToEuc = {"EUC-JP", kHostUtf16, false, PTHREAD_MUTEX_INITIALIZER, false, false, nullptr, {}};
 
 class Held {
 public:
@@ -55,8 +62,21 @@ public:
             iconv_t cd = iconv_open(c_.to, c_.from);
             c_.usable = cd != reinterpret_cast<iconv_t>(-1);
             c_.cd = c_.usable ? cd : nullptr;
+            if (c_.usable) measure_ascii();
         }
         return c_.usable;
+    }
+    /* True when every byte of the n-byte text is an ASCII character that the
+     * converter leaves as it is. */
+    bool plain(unsigned char const* s, size_t n) const {
+        for (size_t i = 0; i < n; ++i)
+            if (s[i] >= 0x80 || !c_.same[s[i]]) return false;
+        return true;
+    }
+    bool plain16(unsigned short const* s, size_t n) const {
+        for (size_t i = 0; i < n; ++i)
+            if (s[i] >= 0x80 || !c_.same[s[i]]) return false;
+        return true;
     }
     /* Converts inBytes bytes into at most room bytes from a reset state.
      * Returns 0 when all input was taken, else the errno of the stop. */
@@ -72,6 +92,21 @@ public:
     }
 
 private:
+    void measure_ascii() {
+        for (unsigned c = 1; c < 128; ++c) {
+            unsigned short unit = static_cast<unsigned short>(c);
+            char byte = static_cast<char>(c);
+            unsigned short got16[4] = {};
+            char got8[8] = {};
+            size_t produced = 0;
+            if (c_.toUtf16)
+                c_.same[c] = run(&byte, 1, got16, sizeof got16, &produced) == 0 && produced == 2 && got16[0] == c;
+            else
+                c_.same[c] = run(reinterpret_cast<char const*>(&unit), 2, got8, sizeof got8, &produced) == 0 &&
+                             produced == 1 && static_cast<unsigned char>(got8[0]) == c;
+        }
+    }
+
     Converter& c_;
 };
 
@@ -140,6 +175,14 @@ int mb_to_utf16(Converter& cv, bool sjis, char* in, unsigned short** out, char* 
     {
         Held h(cv);
         if (!h.ready()) return 0;
+        unsigned char const* bytes = reinterpret_cast<unsigned char const*>(in);
+        if (h.plain(bytes, n)) {
+            if (!b.alloc(n + 1)) return 0;
+            for (size_t i = 0; i < n; ++i) b.p[i] = bytes[i];
+            b.p[n] = 0;
+            b.hand_out(out);
+            return 1;
+        }
         if (!b.alloc(units)) return 0;
         size_t produced;
         if (h.run(in, n, b.p, (units - 1) * 2, &produced) == 0 && !holds_fffd(b.p, produced / 2)) {
@@ -221,6 +264,13 @@ int Cvcnv_Utf16ToEuc(unsigned short* in, char** out, char* repl, unsigned long* 
     {
         Held h(g_16ToEuc);
         if (!h.ready()) return 0;
+        if (h.plain16(in, m)) {
+            if (!b.alloc(m + 1)) return 0;
+            for (size_t i = 0; i < m; ++i) b.p[i] = static_cast<char>(in[i]);
+            b.p[m] = '\0';
+            b.hand_out(out);
+            return 1;
+        }
         if (!b.alloc(bytes)) return 0;
         size_t produced;
         if (h.run(src, inBytes, b.p, bytes - 1, &produced) == 0 &&
