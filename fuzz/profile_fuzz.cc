@@ -81,8 +81,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string profile = dir + "/zerir2.ven";
     const std::string style = dir + "/s.sty";
     // The input is the profile text; the same bytes also serve as a style file
-    // that a "スタイル" entry of the profile may point at.
-    z2fuzz::put_file(profile, data, size);
+    // that a "スタイル" entry of the profile may point at. "$D/" in the input
+    // stands for the user's directory, so style lists can name files that the
+    // block may load (style files are read only from the user's own directory).
+    std::string input(reinterpret_cast<const char*>(data), size);
+    for (size_t p = 0; (p = input.find("$D/", p)) != std::string::npos; p += dir.size() + 1)
+        input.replace(p, 3, dir + "/");
+    z2fuzz::put_file(profile, reinterpret_cast<const uint8_t*>(input.data()), input.size());
     z2fuzz::put_file(style, data, size);
     unsigned uid = getuid(), gid = getgid();
 
