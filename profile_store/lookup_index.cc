@@ -39,7 +39,8 @@ size_t hash_text(void const* owner, char const* s) {
 
 }  // namespace
 
-LookupIndex::LookupIndex(IniBuf* buf) : buf_(buf), outer_(t_active) {
+LookupIndex::LookupIndex(IniBuf* buf, size_t scratchSize)
+    : buf_(buf), outer_(t_active), scratch_(xnew<char>(scratchSize)) {
     size_t count = 0;
     for (IniSection* s = buf ? buf->first : nullptr; s; s = s->next) ++count;
     if (reserve(count)) {
@@ -55,6 +56,7 @@ LookupIndex::LookupIndex(IniBuf* buf) : buf_(buf), outer_(t_active) {
 
 LookupIndex::~LookupIndex() {
     std::free(slots_);
+    delete[] scratch_;
     t_active = outer_;
     t_activeBuf = outer_ && outer_->slots_ ? outer_->buf_ : nullptr;
 }

@@ -16,10 +16,16 @@ public:
     // Builds the index and makes it the one the private-profile readers of
     // this thread consult for buf. Without memory it stays off and the reads
     // walk the lists as usual. Nothing may change buf while it is alive.
-    explicit LookupIndex(IniBuf* buf);
+    // scratchSize: the readers' scratch area, taken once here.
+    LookupIndex(IniBuf* buf, size_t scratchSize);
     ~LookupIndex();
     LookupIndex(LookupIndex const&) = delete;
     LookupIndex& operator=(LookupIndex const&) = delete;
+
+    // The scratch area the single-value readers take while this index is
+    // active (one for the whole run of reads), or null when it could not be
+    // had and each read takes its own.
+    char* scratch() const { return scratch_; }
 
     // The entry of key in section of the indexed buffer, or null. The keys
     // of a long section are indexed on its first look-up.
@@ -39,6 +45,7 @@ private:
 
     IniBuf* buf_;
     LookupIndex* outer_;
+    char* scratch_ = nullptr;
     Slot* slots_ = nullptr;
     size_t mask_ = 0;
     size_t used_ = 0;

@@ -15,9 +15,10 @@
 namespace {
 
 // Single values reach callers cut to one byte less than this. The readers
-// still take a scratch area of this size for each call, so running out of
-// memory gives the default (0 for integers) as it always did, but the value
-// is read from its entry, not copied through the (zero-filled) area.
+// still take a scratch area of this size (a settings loader takes one for all
+// its reads), so running out of memory gives the default (0 for integers) as
+// it always did, but the value is read from its entry, not copied through
+// the (zero-filled) area.
 constexpr size_t kValueCut = 16384;
 constexpr int kStyleSlots = 30;
 
@@ -56,6 +57,29 @@ static char const* find_value(char const* section, char const* key, ConfBufStr* 
     return v;
 }
 
+namespace {
+
+// The scratch area of one read: the one a settings loader's index holds for
+// all its reads, else one of the read's own.
+class Scratch {
+public:
+    Scratch(ConfBufStr* block, int head) {
+        z2::LookupIndex* ix = z2::lookup_index_for(GetIniBufPos(block, head));
+        if (ix && ix->scratch()) have_ = true;
+        else have_ = (own_ = z2::xnew<char>(kValueCut)) != nullptr;
+    }
+    ~Scratch() { delete[] own_; }
+    Scratch(Scratch const&) = delete;
+    Scratch& operator=(Scratch const&) = delete;
+    explicit operator bool() const { return have_; }
+
+private:
+    char* own_ = nullptr;
+    bool have_ = false;
+};
+
+}  // namespace
+
 IniBuf* GetIniBufPos(ConfBufStr* block, int head) {
     if (!block) return nullptr;
     if (head == -1) return &block->main;
@@ -74,10 +98,7 @@ unsigned int GetPrivateProfileString(char const* section, char const* key, char 
     if (!out || size < 1) return 0;
     size_t len = 0;
     char const* v = nullptr;
-    if (char* scratch = z2::xnew<char>(kValueCut)) {
-        v = find_value(section, key, block, head, &len);
-        delete[] scratch;
-    }
+    if (Scratch scratch{block, head}) v = find_value(section, key, block, head, &len);
     size_t n = 0;
     if (v && len > 0) n = copy_cut(out, size, v, len);
     else if (def) n = copy_cut(out, size, def, std::strlen(def));
@@ -87,9 +108,7 @@ unsigned int GetPrivateProfileString(char const* section, char const* key, char 
 
 unsigned int GetPrivateProfileInt(char const* section, char const* key, unsigned int def, ConfBufStr* block,
                                   int head) {
-    char* scratch = z2::xnew<char>(kValueCut);
-    if (!scratch) return 0;
-    delete[] scratch;
+    if (!Scratch{block, head}) return 0;
     size_t len = 0;
     char const* v = find_value(section, key, block, head, &len);
     if (!v || len == 0) return def;

@@ -231,7 +231,7 @@ void reload_profile(ConfBufStr* block) {
     ConfTextStorage& t = s.text;
 
     // Every item below only reads the main buffer.
-    z2::LookupIndex index(&block->main);
+    z2::LookupIndex index(&block->main, 16384);
     clear_staging();
     std::memset(&OP, 0xFF, sizeof OP);
     for (int i = 0; i < kSets; ++i) OP.pDicSetData_ini[i] = &g_dicsetData[i];
