@@ -13,8 +13,10 @@
 /* Called on every conversion input, so it looks at eight units per step. The
  * aligned 16-byte loads may read past the terminator, but never past the
  * aligned block that holds it (so never into another page); that over-read is
- * why the address checker is told to look away, as for the C library's strlen. */
-__attribute__((no_sanitize_address)) int WcsLen(unsigned short const* s) {
+ * why the address and thread checkers are told to look away, as for the C
+ * library's strlen (the thread checker reports the bytes beyond the terminator
+ * as a use of a freed neighbour). */
+__attribute__((no_sanitize_address, no_sanitize_thread)) int WcsLen(unsigned short const* s) {
     if (!s) return 0;
     unsigned short const* p = s;
     if ((reinterpret_cast<uintptr_t>(p) & 1) == 0) {

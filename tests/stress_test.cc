@@ -102,7 +102,7 @@ void writer_loop(std::string const& path, int id, double until) {
         CloseProfile(path.c_str(), &list);
         if (ok) ++g_shared->commits;
         else ++g_shared->failedCommits;
-        usleep(1000);
+        usleep(3000);
     }
 }
 
