@@ -146,6 +146,9 @@ TEST(HostileFiles, StyleListLoadsOnlyTheUsersOwnRegularFiles) {
         ASSERT_EQ(chown((tmp / "foreign.sty").c_str(), 12345, 12345), 0);
         ASSERT_EQ(link((tmp / "foreign.sty").c_str(), (user / "hardlink.sty").c_str()), 0);
         cases.push_back({"hard link to another user's file", user / "hardlink.sty", false});
+        ASSERT_TRUE(z2test::write_file(user / "foreign.sty", std::string(kStyle) + kSecret));
+        ASSERT_EQ(chown((user / "foreign.sty").c_str(), 12345, 12345), 0);
+        cases.push_back({"another user's file in the user's directory", user / "foreign.sty", false});
     }
     StyleListArgs args{&user, &cases};
     in_child(30, check_style_list, &args);
