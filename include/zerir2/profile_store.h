@@ -267,12 +267,14 @@ ZERIR2_API IniBuf* GetIniBufPos(ConfBufStr* block, int head);
 ZERIR2_API int GetPrivateProfile(char const* section, char const* key, ConfBufStr* block, char* out, int size, int head);
 /* The value, or def (may be null) when the value is missing or empty, copied
  * into out (cut to size - 1 bytes, always terminated); returns the bytes
- * copied. No value longer than 16383 bytes is ever delivered. */
+ * copied. No value longer than 16383 bytes is ever delivered. When its 16 KB
+ * scratch area cannot be allocated the key counts as missing (def is used). */
 ZERIR2_API unsigned int GetPrivateProfileString(char const* section, char const* key, char const* def, char* out, unsigned int size, ConfBufStr* block, int head);
 /* The leading ASCII digits of the value as an unsigned number (no sign, no
  * spaces, wrapping in 32 bits; "-1" or "x" give 0; at most the first 16383
  * bytes are read); def when the value is missing or empty. Pass 2147483647 as
- * def to tell a missing value from any stored number. */
+ * def to tell a missing value from any stored number. 0 (not def) when the
+ * 16 KB scratch area cannot be allocated. */
 ZERIR2_API unsigned int GetPrivateProfileInt(char const* section, char const* key, unsigned int def, ConfBufStr* block, int head);
 /* Stores key=value (null = empty value, the key stays) in the selected buffer
  * only; the file changes when the caller writes the buffer out. file is not
