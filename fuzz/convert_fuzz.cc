@@ -11,7 +11,8 @@
 
 namespace {
 
-// Strict UTF-8: shortest forms, no surrogates, at most U+10FFFF, no NUL.
+// Strict UTF-8: shortest forms, no surrogates, at most U+10FFFF, no NUL, and
+// none of U+FFFE and U+FFFF, which UTF-16 text of this library may not hold.
 bool valid_utf8(const std::string& s) {
     size_t i = 0;
     while (i < s.size()) {
@@ -32,6 +33,7 @@ bool valid_utf8(const std::string& s) {
         }
         if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
             return false;
+        if (cp == 0xFFFE || cp == 0xFFFF) return false;  // the 16-bit side refuses these units
         i += n + 1;
     }
     return true;
