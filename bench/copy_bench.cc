@@ -3,6 +3,8 @@
 // memcpy of as many bytes as the copy writes. Prints the ratio at the end.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_ratio.h"
+
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -179,27 +181,10 @@ void BM_memcpy_same_bytes(benchmark::State& state) {
 }
 BENCHMARK(BM_memcpy_same_bytes);
 
-// Keeps the time per iteration of each run to print the ratio afterwards.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> ns;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (r.iterations > 0) ns[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter rep;
-    benchmark::RunSpecifiedBenchmarks(&rep);
-    double ours = rep.ns["BM_copyORVIOPENPARM"], ref = rep.ns["BM_memcpy_same_bytes"];
-    if (ours > 0 && ref > 0)
-        std::printf("copyORVIOPENPARM %zu bytes: %.1f ns, memcpy %.1f ns, ratio %.2f\n", fixture().bytes, ours, ref,
-                    ours / ref);
-    benchmark::Shutdown();
-    return 0;
+    return z2bench::main_with_ratios(argc, argv, {
+        {"copyORVIOPENPARM full record vs memcpy of its bytes", "BM_copyORVIOPENPARM", "BM_memcpy_same_bytes"},
+    });
 }

@@ -3,6 +3,8 @@
 // look-up against a hash-map look-up; and how both scale. Prints the ratios.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_ratio.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -164,36 +166,17 @@ void BM_GetString_SectionKeys(benchmark::State& st) {
 }
 BENCHMARK(BM_GetString_SectionKeys)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> ns;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (r.iterations > 0) ns[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
-void ratio(RatioReporter& rep, char const* what, char const* ours, char const* ref, double scale = 1) {
-    double a = rep.ns[ours], b = rep.ns[ref];
-    if (a > 0 && b > 0) std::printf("%-44s %12.0f ns %12.0f ns  ratio %.2f\n", what, a, b * scale, a / (b * scale));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter rep;
-    benchmark::RunSpecifiedBenchmarks(&rep);
-    std::printf("\n%-44s %15s %15s\n", "figure", "ours", "reference");
-    ratio(rep, "ReloadIniFile 20 KB vs read+split", "BM_ReloadIniFile/20", "BM_ReadAndSplit");
-    ratio(rep, "ReloadIniFile 20 KB vs inih+unordered_map", "BM_ReloadIniFile/20", "BM_Inih");
-    ratio(rep, "GetPrivateProfileString vs unordered_map", "BM_GetPrivateProfileString", "BM_HashMapLookup");
-    // Scaling: time against the smallest size times the growth (1.00 = linear).
-    ratio(rep, "ReloadIniFile 200 KB vs 10 x 20 KB", "BM_ReloadIniFile/200", "BM_ReloadIniFile/20", 10);
-    ratio(rep, "ReloadIniFile 2000 KB vs 1000 x 2 KB", "BM_ReloadIniFile/2000", "BM_ReloadIniFile/2", 1000);
-    ratio(rep, "GetString 1000 keys vs 10 x 100 keys", "BM_GetString_SectionKeys/1000", "BM_GetString_SectionKeys/100", 10);
-    ratio(rep, "GetString 10000 keys vs 1000 x 10 keys", "BM_GetString_SectionKeys/10000", "BM_GetString_SectionKeys/10", 1000);
-    benchmark::Shutdown();
-    return 0;
+    return z2bench::main_with_ratios(argc, argv, {
+        {"ReloadIniFile 20 KB vs read+split", "BM_ReloadIniFile/20", "BM_ReadAndSplit"},
+        {"ReloadIniFile 20 KB vs inih+unordered_map", "BM_ReloadIniFile/20", "BM_Inih"},
+        {"GetPrivateProfileString vs unordered_map", "BM_GetPrivateProfileString", "BM_HashMapLookup"},
+        // Scaling: time against the smaller size times the growth (1.00 = linear).
+        {"ReloadIniFile 200 KB vs 10 x 20 KB", "BM_ReloadIniFile/200", "BM_ReloadIniFile/20", 10},
+        {"ReloadIniFile 2000 KB vs 1000 x 2 KB", "BM_ReloadIniFile/2000", "BM_ReloadIniFile/2", 1000},
+        {"GetString 1000 keys vs 10 x 100 keys", "BM_GetString_SectionKeys/1000", "BM_GetString_SectionKeys/100", 10},
+        {"GetString 10000 keys vs 1000 x 10 keys", "BM_GetString_SectionKeys/10000", "BM_GetString_SectionKeys/10", 1000},
+    });
 }

@@ -3,6 +3,8 @@
 // least any locked access costs. Prints the ratios at the end.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_ratio.h"
+
 #include <cstdio>
 #include <map>
 #include <string>
@@ -75,28 +77,11 @@ BENCHMARK(BM_open_close_rdonly);
 BENCHMARK(BM_sem_open_close_exclusive);
 BENCHMARK(BM_open_close_rdwr);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> ns;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs)
-            if (r.iterations > 0) ns[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter rep;
-    benchmark::RunSpecifiedBenchmarks(&rep);
-    auto line = [&](char const* what, char const* ours, char const* ref) {
-        double a = rep.ns[ours], b = rep.ns[ref];
-        if (a > 0 && b > 0) std::printf("%s: %.1f ns, reference %.1f ns, ratio %.2f\n", what, a, b, a / b);
-    };
-    line("shared lock + release vs open+close read-only", "BM_sem_open_close_shared", "BM_open_close_rdonly");
-    line("exclusive lock + release vs open+close read-write", "BM_sem_open_close_exclusive", "BM_open_close_rdwr");
-    benchmark::Shutdown();
-    return 0;
+    return z2bench::main_with_ratios(argc, argv, {
+        {"shared lock + release vs open+close read-only", "BM_sem_open_close_shared", "BM_open_close_rdonly"},
+        {"exclusive lock + release vs open+close read-write", "BM_sem_open_close_exclusive", "BM_open_close_rdwr"},
+    });
 }

@@ -2,6 +2,8 @@
 // the reload flag) against ReloadIniFile of the same file, and a copy (flag 0)
 // against copyORVIOPENPARM alone. Prints both ratios at the end.
 #include <benchmark/benchmark.h>
+
+#include "bench/bench_ratio.h"
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,32 +79,11 @@ void BM_copyORVIOPENPARM(benchmark::State& state) {
 }
 BENCHMARK(BM_copyORVIOPENPARM);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> ns;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (r.iterations > 0) ns[r.benchmark_name()] = r.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
-void ratio(RatioReporter& rep, char const* what, std::string const& ours, std::string const& ref, char const* goal) {
-    // With --benchmark_repetitions the medians count.
-    std::string m = "_median";
-    double a = rep.ns.count(ours + m) ? rep.ns[ours + m] : rep.ns[ours];
-    double b = rep.ns.count(ref + m) ? rep.ns[ref + m] : rep.ns[ref];
-    if (a > 0 && b > 0) std::printf("%s (CPU time): %.0f ns vs %.0f ns, ratio %.2f%s\n", what, a, b, a / b, goal);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter rep;
-    benchmark::RunSpecifiedBenchmarks(&rep);
-    ratio(rep, "full reload vs ReloadIniFile", "BM_ReadProfileSetting_reload", "BM_ReloadIniFile", " (goal < 3)");
-    ratio(rep, "copy vs copyORVIOPENPARM alone", "BM_ReadProfileSetting_copy", "BM_copyORVIOPENPARM", "");
-    benchmark::Shutdown();
-    return 0;
+    return z2bench::main_with_ratios(argc, argv, {
+        {"full reload vs ReloadIniFile (goal < 3)", "BM_ReadProfileSetting_reload", "BM_ReloadIniFile"},
+        {"copy vs copyORVIOPENPARM alone", "BM_ReadProfileSetting_copy", "BM_copyORVIOPENPARM"},
+    });
 }

@@ -4,6 +4,8 @@
 // Prints both ratios at the end.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_ratio.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -148,28 +150,11 @@ void BM_pwrite_ftruncate_same_bytes(benchmark::State& state) {
 }
 BENCHMARK(BM_pwrite_ftruncate_same_bytes);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> ns;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs)
-            if (r.iterations > 0) ns[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter rep;
-    benchmark::RunSpecifiedBenchmarks(&rep);
-    auto line = [&](char const* what, char const* ours, char const* ref) {
-        double a = rep.ns[ours], b = rep.ns[ref];
-        if (a > 0 && b > 0) std::printf("%s: %.1f ns, reference %.1f ns, ratio %.2f\n", what, a, b, a / b);
-    };
-    line("style reload (800 keys, 550 romaji) vs strtoul", "BM_ReadStyleSetting_reload", "BM_strtoul_same_digits");
-    line("commit of a 20 KB profile vs pwrite+ftruncate", "BM_SetProfiles_commit", "BM_pwrite_ftruncate_same_bytes");
-    benchmark::Shutdown();
-    return 0;
+    return z2bench::main_with_ratios(argc, argv, {
+        {"style reload (800 keys, 550 romaji) vs strtoul", "BM_ReadStyleSetting_reload", "BM_strtoul_same_digits"},
+        {"commit of a 20 KB profile vs pwrite+ftruncate", "BM_SetProfiles_commit", "BM_pwrite_ftruncate_same_bytes"},
+    });
 }

@@ -4,6 +4,8 @@
 // a text the caller frees), once the bare find. Prints the ratios at the end.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_ratio.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -126,30 +128,12 @@ void BM_unordered_map_find(benchmark::State& state) {
 }
 BENCHMARK(BM_unordered_map_find);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> ns;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (r.iterations > 0) ns[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter rep;
-    benchmark::RunSpecifiedBenchmarks(&rep);
-    double n = static_cast<double>(fixture().names.size());
-    double ours = rep.ns["BM_GetProfileFromORVIOPENPARM"] / n;
-    double copy = rep.ns["BM_unordered_map_copy"] / n, find = rep.ns["BM_unordered_map_find"] / n;
-    if (ours > 0 && copy > 0 && find > 0) {
-        std::printf("GetProfileFromORVIOPENPARM %.0f names: %.1f ns per look-up\n", n, ours);
-        std::printf("unordered_map find+copy: %.1f ns, ratio %.2f\n", copy, ours / copy);
-        std::printf("unordered_map find: %.1f ns, ratio %.2f\n", find, ours / find);
-    }
-    benchmark::Shutdown();
-    return 0;
+    double const names = static_cast<double>(fixture().names.size());
+    return z2bench::main_with_ratios(argc, argv, {
+        {"GetProfileFromORVIOPENPARM per name vs map find+copy", "BM_GetProfileFromORVIOPENPARM", "BM_unordered_map_copy", 1, names},
+        {"GetProfileFromORVIOPENPARM per name vs map find", "BM_GetProfileFromORVIOPENPARM", "BM_unordered_map_find", 1, names},
+    });
 }
