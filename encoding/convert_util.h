@@ -59,6 +59,19 @@ struct OutBuf {
         p = nullptr;
         cap = 0;
     }
+    /* End of a conversion pass: on success terminates the len elements, hands
+     * them out and reports replacements; on failure releases everything.
+     * Returns the conversion's result, 1 or 0. */
+    int finish(bool ok, size_t len, T** out, bool anyReplaced, unsigned long* replaced) {
+        if (!ok) {
+            release();
+            return 0;
+        }
+        p[len] = 0;
+        hand_out(out);
+        if (replaced && anyReplaced) *replaced = 1;
+        return 1;
+    }
     /* Hands the result to *out (or drops it when out is null). */
     void hand_out(T** out) {
         if (out)

@@ -232,14 +232,7 @@ int mb_to_utf16(Converter& cv, bool sjis, char* in, unsigned short** out, char* 
         }
     }
     std::free(rOwned);
-    if (!ok) {
-        b.release();
-        return 0;
-    }
-    b.p[len] = 0;
-    b.hand_out(out);
-    if (replaced && any) *replaced = 1;
-    return 1;
+    return b.finish(ok, len, out, any, replaced);
 }
 
 }  // namespace
@@ -327,12 +320,5 @@ int Cvcnv_Utf16ToEuc(unsigned short* in, char** out, char* repl, unsigned long* 
         }
     }
     std::free(rOwned);
-    if (!ok) {
-        b.release();
-        return 0;
-    }
-    b.p[len] = '\0';
-    b.hand_out(out);
-    if (replaced && any) *replaced = 1;
-    return 1;
+    return b.finish(ok, len, out, any, replaced);
 }

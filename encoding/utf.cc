@@ -220,14 +220,7 @@ int Cvcnv_Utf8ToUtf16(char* in, unsigned short** out, char* repl, unsigned long*
     bool ok = decode_utf8(reinterpret_cast<unsigned char const*>(in), n, b, &len, r,
                           static_cast<size_t>(WcsLen(r)), &any);
     std::free(rOwned);
-    if (!ok) {
-        b.release();
-        return 0;
-    }
-    b.p[len] = 0;
-    b.hand_out(out);
-    if (replaced && any) *replaced = 1;
-    return 1;
+    return b.finish(ok, len, out, any, replaced);
 }
 
 int Cvcnv_Utf16ToUtf8(unsigned short* in, char** out, char* repl, unsigned long* replaced) {
@@ -242,12 +235,6 @@ int Cvcnv_Utf16ToUtf8(unsigned short* in, char** out, char* repl, unsigned long*
     char const* r = repl ? repl : "?";
     size_t len = 0;
     bool any = false;
-    if (!encode_utf8(in, m, b, &len, r, std::strlen(r), &any)) {
-        b.release();
-        return 0;
-    }
-    b.p[len] = '\0';
-    b.hand_out(out);
-    if (replaced && any) *replaced = 1;
-    return 1;
+    bool ok = encode_utf8(in, m, b, &len, r, std::strlen(r), &any);
+    return b.finish(ok, len, out, any, replaced);
 }

@@ -48,7 +48,10 @@ int LcsLen(unsigned long const* s) {
     return n;
 }
 
-unsigned short* WcsCpy(unsigned short* dst, unsigned short* src) {
+namespace {
+// Copies src with its terminator; a null source gives an empty destination.
+template <class T>
+T* copy_terminated(T* dst, T const* src) {
     if (!dst) return dst;
     if (!src) {
         dst[0] = 0;
@@ -60,6 +63,9 @@ unsigned short* WcsCpy(unsigned short* dst, unsigned short* src) {
     } while (src[i++] != 0);
     return dst;
 }
+}  // namespace
+
+unsigned short* WcsCpy(unsigned short* dst, unsigned short* src) { return copy_terminated(dst, src); }
 
 unsigned short* WcsNCpy(unsigned short* dst, unsigned short* src, unsigned int n) {
     if (!dst) return dst;
@@ -77,18 +83,7 @@ unsigned short* WcsCat(unsigned short* dst, unsigned short* src) {
     return dst;
 }
 
-unsigned long* LcsCpy(unsigned long* dst, unsigned long* src) {
-    if (!dst) return dst;
-    if (!src) {
-        dst[0] = 0;
-        return dst;
-    }
-    size_t i = 0;
-    do {
-        dst[i] = src[i];
-    } while (src[i++] != 0);
-    return dst;
-}
+unsigned long* LcsCpy(unsigned long* dst, unsigned long* src) { return copy_terminated(dst, src); }
 
 namespace {
 

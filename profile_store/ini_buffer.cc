@@ -126,25 +126,8 @@ private:
 
     bool usable() const { return !off_ && cap_ > 0; }
 
-    // Eight bytes a step, then a final mix so that the low bits (the slot)
-    // depend on every byte.
-    static size_t hash(void const* owner, char const* s) { return hash(owner, s, std::strlen(s)); }
-    static size_t hash(void const* owner, char const* s, size_t n) {
-        uint64_t h = 0x9e3779b97f4a7c15ull ^ reinterpret_cast<uintptr_t>(owner) ^ n;
-        for (; n >= 8; n -= 8, s += 8) {
-            uint64_t w;
-            std::memcpy(&w, s, 8);
-            h = (h ^ w) * 0xff51afd7ed558ccdull;
-            h ^= h >> 32;
-        }
-        uint64_t w = 0;
-        std::memcpy(&w, s, n);
-        h = (h ^ w) * 0xc4ceb9fe1a85ec53ull;
-        h ^= h >> 33;
-        h *= 0xff51afd7ed558ccdull;
-        h ^= h >> 33;
-        return static_cast<size_t>(h);
-    }
+    static size_t hash(void const* owner, char const* s) { return z2::hash_text(owner, s); }
+    static size_t hash(void const* owner, char const* s, size_t n) { return z2::hash_text(owner, s, n); }
 
     void insert(Slot const& n) {
         size_t i = n.hash & (cap_ - 1);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/alloc.h"
+#include "profile_store/store_internal.h"
 
 namespace z2 {
 namespace {
@@ -17,25 +18,6 @@ constexpr size_t kShortSection = 8;
 
 thread_local LookupIndex* t_active = nullptr;
 thread_local IniBuf const* t_activeBuf = nullptr;
-
-// Eight bytes a step, then a final mix so that the low bits depend on every byte.
-size_t hash_text(void const* owner, char const* s) {
-    size_t n = std::strlen(s);
-    uint64_t h = 0x9e3779b97f4a7c15ull ^ reinterpret_cast<uintptr_t>(owner) ^ n;
-    for (; n >= 8; n -= 8, s += 8) {
-        uint64_t w;
-        std::memcpy(&w, s, 8);
-        h = (h ^ w) * 0xff51afd7ed558ccdull;
-        h ^= h >> 32;
-    }
-    uint64_t w = 0;
-    std::memcpy(&w, s, n);
-    h = (h ^ w) * 0xc4ceb9fe1a85ec53ull;
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdull;
-    h ^= h >> 33;
-    return static_cast<size_t>(h);
-}
 
 }  // namespace
 

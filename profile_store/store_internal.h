@@ -1,9 +1,34 @@
 // Internal pieces of the profile store shared between its files (not exported).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
 #include "zerir2/profile_store.h"
 
 namespace z2 {
+
+// Hash of a name under its owner (a section for keys, null for sections):
+// eight bytes a step, then a final mix so that the low bits (the slot of an
+// open-addressing table) depend on every byte.
+inline size_t hash_text(void const* owner, char const* s, size_t n) {
+    uint64_t h = 0x9e3779b97f4a7c15ull ^ reinterpret_cast<uintptr_t>(owner) ^ n;
+    for (; n >= 8; n -= 8, s += 8) {
+        uint64_t w;
+        std::memcpy(&w, s, 8);
+        h = (h ^ w) * 0xff51afd7ed558ccdull;
+        h ^= h >> 32;
+    }
+    uint64_t w = 0;
+    std::memcpy(&w, s, n);
+    h = (h ^ w) * 0xc4ceb9fe1a85ec53ull;
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    return static_cast<size_t>(h);
+}
+inline size_t hash_text(void const* owner, char const* s) { return hash_text(owner, s, std::strlen(s)); }
 
 // ReloadIniFile over a descriptor that is already open (it is not closed):
 // empties buf, stores the path and reads the lines. 1 when read whole, 0 when
