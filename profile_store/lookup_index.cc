@@ -69,6 +69,7 @@ bool LookupIndex::reserve(size_t more) {
     Slot* ns = static_cast<Slot*>(xcalloc(cap, sizeof(Slot)));
     if (!ns) return false;
     Slot* old = slots_;
+    last_ = nullptr;  // it pointed into the old table
     size_t ocap = slots_ ? mask_ + 1 : 0;
     slots_ = ns;
     mask_ = cap - 1;
@@ -98,15 +99,19 @@ void LookupIndex::index_keys(Slot* sec) {
 
 IniEntry* LookupIndex::find(char const* section, char const* key) {
     if (!slots_ || !section || !key) return nullptr;
-    Slot* s = probe(hash_text(nullptr, section), nullptr, section);
-    if (!s) return nullptr;
+    Slot* s = last_;
+    if (!s || std::strcmp(s->sec->name, section) != 0) {
+        s = probe(hash_text(nullptr, section), nullptr, section);
+        if (!s) return nullptr;
+        last_ = s;
+    }
     if (s->keys == 0) {
         // A short section is walked: that is as quick as hashing the key.
         size_t n = 0;
         for (IniEntry* e = s->sec->first; e && n <= kShortSection; e = e->next) ++n;
         if (n > kShortSection) {
             index_keys(s);
-            s = probe(hash_text(nullptr, section), nullptr, section);
+            s = last_ = probe(hash_text(nullptr, section), nullptr, section);
         } else {
             s->keys = 1;
         }
@@ -118,6 +123,14 @@ IniEntry* LookupIndex::find(char const* section, char const* key) {
     }
     Slot* e = probe(hash_text(s->sec, key), s->sec, key);
     return e ? e->ent : nullptr;
+}
+
+char const* LookupIndex::value(char const* section, char const* key, size_t* len) {
+    IniEntry* e = find(section, key);
+    if (!e) return nullptr;
+    char const* v = e->text + std::strlen(e->text) + 1;
+    *len = strnlen(v, kValueCut - 1);
+    return v;
 }
 
 LookupIndex* lookup_index_for(IniBuf const* buf) {

@@ -14,12 +14,11 @@
 
 namespace {
 
-// Single values reach callers cut to one byte less than this. The readers
-// still take a scratch area of this size (a settings loader takes one for all
-// its reads), so running out of memory gives the default (0 for integers) as
-// it always did, but the value is read from its entry, not copied through
-// the (zero-filled) area.
-constexpr size_t kValueCut = 16384;
+// The readers still take a scratch area of kValueCut bytes (a settings loader
+// takes one for all its reads), so running out of memory gives the default
+// (0 for integers) as it always did, but the value is read from its entry,
+// not copied through the (zero-filled) area.
+using z2::kValueCut;
 constexpr int kStyleSlots = 30;
 
 // Copies at most size - 1 bytes of text and terminates; returns the count.
@@ -49,8 +48,8 @@ char* euc_to_utf8(char const* euc, bool* ok) {
 static char const* find_value(char const* section, char const* key, ConfBufStr* block, int head, size_t* len) {
     IniBuf* buf = GetIniBufPos(block, head);
     if (!buf) return nullptr;
-    z2::LookupIndex* ix = z2::lookup_index_for(buf);
-    IniEntry* e = ix ? ix->find(section, key) : SearchStringBuf(buf, section, key, nullptr, 0);
+    if (z2::LookupIndex* ix = z2::lookup_index_for(buf)) return ix->value(section, key, len);
+    IniEntry* e = SearchStringBuf(buf, section, key, nullptr, 0);
     if (!e) return nullptr;
     char const* v = e->text + std::strlen(e->text) + 1;
     *len = strnlen(v, kValueCut - 1);
@@ -112,10 +111,7 @@ unsigned int GetPrivateProfileInt(char const* section, char const* key, unsigned
     size_t len = 0;
     char const* v = find_value(section, key, block, head, &len);
     if (!v || len == 0) return def;
-    // Leading decimal digits only, wrapping around in 32 bits.
-    uint32_t n = 0;
-    for (size_t i = 0; i < len && v[i] >= '0' && v[i] <= '9'; ++i) n = n * 10u + static_cast<uint32_t>(v[i] - '0');
-    return n;
+    return z2::leading_number(v, len);
 }
 
 int WritePrivateProfileString(char const* section, char const* key, char const* value, char const* file,

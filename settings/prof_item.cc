@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "platform/alloc.h"
+#include "profile_store/lookup_index.h"
+#include "settings/prof_item.h"
 #include "settings/word_utf8.h"
 #include "zerir2/encoding.h"
 #include "zerir2/settings.h"
@@ -91,26 +93,66 @@ int list_atoi(char const* s) {
     return static_cast<int>(v);
 }
 
-struct Names {
-    z2::Utf8Text section;
-    z2::Utf8Text key;
-    explicit Names(tag_ProfItem const* it) : section(it->pszSection), key(it->pszKey) {}
-    bool ok() const { return section.get() && key.get(); }
+// Where one row reads from: its names in UTF-8 (null: a name that could not
+// be converted, which reads as a missing key) and, during a settings load,
+// the load's index, whose values and scratch area it uses directly.
+struct Source {
+    char const* section;
+    char const* key;
+    ConfBufStr* block;
+    int head;
+    z2::LookupIndex* ix;  // null, or ready()
+    bool ok() const { return section && key; }
 };
 
-unsigned int read_int(Names const& nm, ConfBufStr* block, int head) {
-    if (!nm.ok()) return kAbsent;
-    return GetPrivateProfileInt(nm.section.get(), nm.key.get(), kAbsent, block, head);
+unsigned int read_int(Source const& src) {
+    if (!src.ok()) return kAbsent;
+    if (!src.ix) return GetPrivateProfileInt(src.section, src.key, kAbsent, src.block, src.head);
+    size_t len = 0;
+    char const* v = src.ix->value(src.section, src.key, &len);
+    return v && len > 0 ? z2::leading_number(v, len) : kAbsent;
 }
 
-unsigned int read_text(Names const& nm, char* buf, unsigned int size, ConfBufStr* block, int head) {
+unsigned int read_text(Source const& src, char* buf, unsigned int size) {
     buf[0] = '\0';
-    if (!nm.ok()) return 0;
-    unsigned int n = GetPrivateProfileString(nm.section.get(), nm.key.get(), "", buf, size, block, head);
-    if (n >= size) n = size - 1;  // the store guarantees this; never trust it blindly
+    if (!src.ok()) return 0;
+    unsigned int n;
+    if (src.ix) {
+        size_t len = 0;
+        char const* v = src.ix->value(src.section, src.key, &len);
+        n = v ? static_cast<unsigned int>(len < size ? len : size - 1) : 0;
+        if (n > 0) std::memcpy(buf, v, n);
+    } else {
+        n = GetPrivateProfileString(src.section, src.key, "", buf, size, src.block, src.head);
+        if (n >= size) n = size - 1;  // the store guarantees this; never trust it blindly
+    }
     buf[n] = '\0';
     return n;
 }
+
+// The buffer a row parses its text in: the load's scratch area when the text
+// does not outlive the row, else a new one.
+class TextBuf {
+public:
+    TextBuf(Source const& src, unsigned int size, bool kept)
+        : buf_(!kept && src.ix && size <= z2::kValueCut ? src.ix->scratch() : z2::xnew<char>(size)),
+          owned_(buf_ && buf_ != (src.ix ? src.ix->scratch() : nullptr)) {}
+    ~TextBuf() {
+        if (owned_) delete[] buf_;
+    }
+    TextBuf(TextBuf const&) = delete;
+    TextBuf& operator=(TextBuf const&) = delete;
+    char* get() const { return buf_; }
+    // Hands an owned buffer over to the caller.
+    char* release() {
+        owned_ = false;
+        return buf_;
+    }
+
+private:
+    char* buf_;
+    bool owned_;
+};
 
 // A new empty UTF-16 string (4 units, the first zero), or null without memory.
 unsigned short* empty_utf16() {
@@ -136,12 +178,11 @@ unsigned short* to_utf16(char* text, unsigned int n) {
     return out;
 }
 
-void read_text_item(tag_ProfItem const* it, Names const& nm, ConfBufStr* block, int head) {
+void read_text_item(tag_ProfItem const* it, Source const& src) {
     unsigned int size = text_buf_size(it);
-    char* buf = z2::xnew<char>(size);
-    unsigned int n = buf ? read_text(nm, buf, size, block, head) : 0;
+    TextBuf buf(src, size, it->nType == PROF_UTF8);
+    unsigned int n = buf.get() ? read_text(src, buf.get(), size) : 0;
     if (n == 0) {
-        delete[] buf;
         if (it->nType == PROF_UTF16_EMPTY) {
             unsigned short* w = empty_utf16();
             store_pointer(it->pDest, w ? static_cast<void*>(w) : default_pointer(it->nDefault));
@@ -151,21 +192,20 @@ void read_text_item(tag_ProfItem const* it, Names const& nm, ConfBufStr* block, 
         return;
     }
     if (it->nType == PROF_UTF8) {
-        store_pointer(it->pDest, buf);  // the consumer releases it with delete[]
+        store_pointer(it->pDest, buf.release());  // the consumer releases it with delete[]
         return;
     }
-    unsigned short* w = to_utf16(buf, n);
-    delete[] buf;
+    unsigned short* w = to_utf16(buf.get(), n);
     if (!w && it->nType == PROF_UTF16_EMPTY) w = empty_utf16();
     store_pointer(it->pDest, w ? static_cast<void*>(w) : default_pointer(it->nDefault));
 }
 
-void read_list_item(tag_ProfItem const* it, Names const& nm, ConfBufStr* block, int head) {
+void read_list_item(tag_ProfItem const* it, Source const& src) {
     unsigned int size = text_buf_size(it);
-    char* buf = z2::xnew<char>(size);
-    if (buf) read_text(nm, buf, size, block, head);
+    TextBuf buf(src, size, false);
+    if (buf.get()) read_text(src, buf.get(), size);
     char empty[1] = {'\0'};
-    char* cursor = buf ? buf : empty;
+    char* cursor = buf.get() ? buf.get() : empty;
     if (it->nType == PROF_INTLIST) {
         size_t count = it->cbDest / sizeof(int);
         for (size_t i = 0; i < count; ++i) {
@@ -193,12 +233,11 @@ void read_list_item(tag_ProfItem const* it, Names const& nm, ConfBufStr* block, 
             store_pointer(static_cast<char*>(it->pDest) + i * sizeof(char*), p);
         }
     }
-    delete[] buf;
 }
 
-int read_choice(tag_ProfItem const* it, Names const& nm, ConfBufStr* block, int head) {
+int read_choice(tag_ProfItem const* it, Source const& src) {
     char text[kChoiceBuf];
-    read_text(nm, text, sizeof text, block, head);
+    read_text(src, text, sizeof text);
     for (unsigned int i = 0; i < it->nCount && i < 6; ++i) {
         z2::Utf8Text word(it->apszWord[i]);
         if (word.get() && std::strcmp(word.get(), text) == 0) return it->aValue[i];
@@ -206,9 +245,9 @@ int read_choice(tag_ProfItem const* it, Names const& nm, ConfBufStr* block, int 
     return it->nDefault;
 }
 
-int read_bits(tag_ProfItem const* it, Names const& nm, ConfBufStr* block, int head) {
+int read_bits(tag_ProfItem const* it, Source const& src) {
     char text[kBitsBuf];
-    read_text(nm, text, sizeof text, block, head);
+    read_text(src, text, sizeof text);
     int v = 0;
     for (unsigned int i = 0; i <= 6 && i < it->nCount; ++i) {
         if (text[i] == '1') {
@@ -256,20 +295,22 @@ void join_list(tag_ProfItem const* it, char* buf) {
 
 }  // namespace
 
-void ReadProfItem(tag_ProfItem const* it, ConfBufStr* block, int head) {
+void z2::read_prof_item(tag_ProfItem const* it, char const* section, char const* key, ConfBufStr* block, int head,
+                        LookupIndex* ix) {
     if (!it || !it->pDest) return;
     if (it->nType == PROF_EMPTYKEY || it->nType > PROF_UTF16_EMPTY) return;  // nothing to read
-    Names nm(it);
+    bool indexed = ix && ix->ready() && ix->buffer() == GetIniBufPos(block, head);
+    Source const src{section, key, block, head, indexed ? ix : nullptr};
     int v;
     switch (it->nType) {
     case PROF_INT: {
-        unsigned int raw = read_int(nm, block, head);
+        unsigned int raw = read_int(src);
         v = static_cast<int>(raw);
         if (raw == kAbsent || v > it->nMax || v < it->nMin) v = it->nDefault;
         break;
     }
     case PROF_ONEBASED: {
-        unsigned int raw = read_int(nm, block, head);
+        unsigned int raw = read_int(src);
         v = static_cast<int>(raw);
         if (raw == kAbsent || static_cast<long long>(v) > static_cast<long long>(it->nMax) + 1) {
             v = it->nDefault;
@@ -281,21 +322,28 @@ void ReadProfItem(tag_ProfItem const* it, ConfBufStr* block, int head) {
         break;
     }
     case PROF_CHOICE:
-        v = read_choice(it, nm, block, head);
+        v = read_choice(it, src);
         break;
     case PROF_BITS:
-        v = read_bits(it, nm, block, head);
+        v = read_bits(it, src);
         break;
     case PROF_UTF8:
     case PROF_UTF16:
     case PROF_UTF16_EMPTY:
-        read_text_item(it, nm, block, head);
+        read_text_item(it, src);
         return;
     default:  // PROF_INTLIST, PROF_STRLIST
-        read_list_item(it, nm, block, head);
+        read_list_item(it, src);
         return;
     }
     store_scalar(it, v);
+}
+
+void ReadProfItem(tag_ProfItem const* it, ConfBufStr* block, int head) {
+    if (!it || !it->pDest) return;
+    if (it->nType == PROF_EMPTYKEY || it->nType > PROF_UTF16_EMPTY) return;  // nothing to convert
+    z2::Utf8Text section(it->pszSection), key(it->pszKey);
+    z2::read_prof_item(it, section.get(), key.get(), block, head, nullptr);
 }
 
 void WriteProfItem(tag_ProfItem const* it, char* path, ConfBufStr* block, int head) {
@@ -342,6 +390,6 @@ void WriteProfItem(tag_ProfItem const* it, char* path, ConfBufStr* block, int he
     default:  // PROF_EMPTYKEY: the key with an empty value
         break;
     }
-    Names nm(it);
-    if (nm.ok()) WritePrivateProfileString(nm.section.get(), nm.key.get(), value, path, block, head);
+    z2::Utf8Text section(it->pszSection), key(it->pszKey);
+    if (section.get() && key.get()) WritePrivateProfileString(section.get(), key.get(), value, path, block, head);
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "profile_store/lookup_index.h"
+#include "settings/prof_item.h"
 #include "settings/schema.h"
 #include "settings/word_utf8.h"
 
@@ -60,6 +61,31 @@ void build_name(char* buf, char const* base, char const* number) {
     size_t m = strnlen(number, room - n);
     std::memcpy(buf + n, number, m);
     buf[n + m] = '\0';
+}
+
+// The UTF-8 of a numbered name, kept for the run of rows that use it (null
+// when it could not be converted).
+class NameU8 {
+public:
+    void set(char const* euc) {
+        z2::Utf8Text u(euc);
+        size_t n = u.get() ? std::strlen(u.get()) : sizeof text_;
+        ok_ = n < sizeof text_;  // 31 EUC-JP bytes never take more than 47
+        if (ok_) std::memcpy(text_, u.get(), n + 1);
+    }
+    char const* get() const { return ok_ ? text_ : nullptr; }
+
+private:
+    char text_[96];
+    bool ok_ = false;
+};
+
+// One row of the main buffer. section, key: the row's names in UTF-8 where
+// the loader already has them; a null one is taken from the row.
+void read_row(tag_ProfItem const& row, ConfBufStr* block, z2::LookupIndex& ix, char const* section = nullptr,
+              char const* key = nullptr) {
+    z2::Utf8Text s(section ? nullptr : row.pszSection), k(key ? nullptr : row.pszKey);
+    z2::read_prof_item(&row, section ? section : s.get(), key ? key : k.get(), block, -1, &ix);
 }
 
 void clear_staging() {
@@ -157,17 +183,19 @@ void point_at_storage(ORVIOPENPARM& parm, ConfTextStorage& t) {
     for (int i = 0; i < kSets; ++i) t.ar.pszArSystemDic[i] = t.arSystemDic[i];
 }
 
-void read_dicset(ConfBufStr* block, ConfTextStorage& t, int i) {
+void read_dicset(ConfBufStr* block, z2::LookupIndex& ix, NameU8 const* sysDicKeys, ConfTextStorage& t, int i) {
     tag_ZOZAV_DICSETDATA& set = t.dicSet[i];
     build_name(rgchDicSetSec, z2w::sec_dicset, szNumber10[i]);
-    for (tag_ProfItem const& row : z2::kDicSetItems) ReadProfItem(&row, block, -1);
+    NameU8 section;
+    section.set(rgchDicSetSec);
+    for (tag_ProfItem const& row : z2::kDicSetItems) read_row(row, block, ix, section.get());
     if (lpwszDicSetTitle) {
         put_wcs(t.dicSetTitle[i], kTitleRoom, lpwszDicSetTitle, wcs_len(lpwszDicSetTitle));
         release(lpwszDicSetTitle);
     }
     for (int j = 0; j < kSets; ++j) {
         build_name(rgchSysDicEnt, z2w::key_pszSystemDic, szNumber10[j]);
-        ReadProfItem(&z2::kSysDicItem, block, -1);
+        read_row(z2::kSysDicItem, block, ix, section.get(), sysDicKeys[j].get());
         for (int k = 0; k < 3; ++k) SysDicNameAndSwitch[j][k] = SysDicTmp[k];
         set.pszSystemDic[j][0] = '\0';
         set.bAvailable[j] = 0;
@@ -195,11 +223,11 @@ void read_dicset(ConfBufStr* block, ConfTextStorage& t, int i) {
     set.bBackGround = uBackGround;
 }
 
-void read_link_dics(ConfBufStr* block, ConfTextStorage& t) {
+void read_link_dics(ConfBufStr* block, z2::LookupIndex& ix, ConfTextStorage& t) {
     for (int i = 0; i < kSets; ++i) {
         build_name(rgchLinkDicEnt, z2w::key_pszLinkDic, szNumber10[i]);
         for (char*& p : LinkDicTmp) p = nullptr;
-        ReadProfItem(&z2::kLinkDicItem, block, -1);
+        read_row(z2::kLinkDicItem, block, ix);
         if (LinkDicTmp[1]) put_path(t.linkDic[i], LinkDicTmp[1]);  // else the path stays
         unsigned int mode = 0;
         if (LinkDicTmp[2] && std::sscanf(LinkDicTmp[2], "%x", &mode) != 1) mode = 0;
@@ -208,14 +236,14 @@ void read_link_dics(ConfBufStr* block, ConfTextStorage& t) {
     }
 }
 
-void read_input_saving(ConfBufStr* block, ConfTextStorage& t) {
-    ReadProfItem(&z2::kArUserItem, block, -1);
+void read_input_saving(ConfBufStr* block, z2::LookupIndex& ix, ConfTextStorage& t) {
+    read_row(z2::kArUserItem, block, ix);
     put_path(t.arUserDic, ArUserData[1] ? ArUserData[1] : "");
     release_all(ArUserData, 2);
     for (int i = 0; i < kSets; ++i) {
         for (char*& p : ArDataTmp) p = nullptr;
         build_name(z2::rgchArDataEnt, z2w::key_pszArSystemDic, szNumber10[i]);
-        ReadProfItem(&z2::kArSystemItem, block, -1);
+        read_row(z2::kArSystemItem, block, ix);
         for (int k = 0; k < 3; ++k) ArSysData[i][k] = ArDataTmp[k];
     }
     for (int i = 0; i < kSets; ++i) {
@@ -231,18 +259,25 @@ void reload_profile(ConfBufStr* block) {
     ConfTextStorage& t = s.text;
 
     // Every item below only reads the main buffer.
-    z2::LookupIndex index(&block->main, 16384);
+    z2::LookupIndex index(&block->main);
     clear_staging();
     std::memset(&OP, 0xFF, sizeof OP);
     for (int i = 0; i < kSets; ++i) OP.pDicSetData_ini[i] = &g_dicsetData[i];
-    for (tag_ProfItem const& row : z2::kMainItems) ReadProfItem(&row, block, -1);
+    for (tag_ProfItem const& row : z2::kMainItems) read_row(row, block, index);
 
     move_staged_texts(t);
     std::memcpy(&s.parm, &OP, sizeof OP);
     point_at_storage(s.parm, t);
-    for (int i = 0; i < kSets; ++i) read_dicset(block, t, i);
-    read_link_dics(block, t);
-    read_input_saving(block, t);
+    // The system dictionary keys are the same ten in every set.
+    NameU8 sysDicKeys[kSets];
+    char name[32];
+    for (int j = 0; j < kSets; ++j) {
+        build_name(name, z2w::key_pszSystemDic, szNumber10[j]);
+        sysDicKeys[j].set(name);
+    }
+    for (int i = 0; i < kSets; ++i) read_dicset(block, index, sysDicKeys, t, i);
+    read_link_dics(block, index, t);
+    read_input_saving(block, index, t);
     // The process-wide records mirror the sets loaded last, as OP points at them.
     std::memcpy(g_dicsetData, t.dicSet, sizeof g_dicsetData);
 }

@@ -417,7 +417,7 @@ TEST(ProfileSetting, AllocationFailuresDuringAReload) {
             expect_sample(*c, "/d");
             ASSERT_FALSE(HasFailure()) << "after failing allocation " << n;
         });
-    EXPECT_GT(points, 100);
+    EXPECT_GT(points, 50);  // the index, its scratch area and every text the rows hand out
 }
 
 // A reader that holds the shared lock never sees a half-written save.
