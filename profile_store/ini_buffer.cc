@@ -23,8 +23,8 @@ namespace {
 constexpr size_t kLineBuf = 16400;
 constexpr size_t kReadBlock = 32768;
 static_assert(kReadBlock > kLineBuf, "a whole line must fit in the read block");
-// Bytes per line assumed when the index is sized from the file's length.
-constexpr size_t kLineGuess = 40;
+// Bytes per section assumed when the index is sized from the file's length.
+constexpr size_t kSectionGuess = 512;
 
 bool is_bare_key(char const* key) {
     return key[0] == '\0' || key[0] == ';' || key[0] == '\r' || key[0] == '\n';
@@ -45,11 +45,21 @@ char* make_entry_text(char const* key, size_t k, char const* value, size_t v) {
 
 // A hash index of the sections and entries of a buffer that is being filled
 // from empty (loading, copying), so that a large section does not make the
-// fill quadratic. It only caches what a linear walk would find: when it cannot
-// grow it switches itself off and the walk takes over.
+// fill quadratic. It only caches what a linear walk would find: what it
+// cannot index (no memory) is walked instead.
+//
+// Keys have one small table per section, made when the section outgrows a
+// short walk: the lines of a section come together, so its table stays in
+// cache while they are stored, where one table of every key of a large file
+// would cost a cache miss per line.
 class FillIndex {
 public:
     ~FillIndex() {
+        while (chunks_) {
+            Chunk* next = chunks_->next;
+            std::free(chunks_);
+            chunks_ = next;
+        }
         std::free(slots_);
         while (spare_) {
             IniEntry* next = spare_->next;
@@ -70,28 +80,27 @@ public:
         return e;
     }
 
-    // *h receives the key's hash for the add() that may follow.
+    // *h receives the name's hash for the add_section() that may follow.
     IniSection* find_section(IniBuf* buf, char const* name, size_t* h) {
-        *h = hash(nullptr, name);
+        *h = z2::hash_text(nullptr, name);
         if (usable()) {
-            for (size_t i = *h & (cap_ - 1);; i = (i + 1) & (cap_ - 1)) {
-                Slot& s = slots_[i];
-                if (!s.sec) return nullptr;
-                if (s.hash == *h && !s.ent && std::strcmp(s.sec->name, name) == 0) return s.sec;
-            }
+            SecSlot* s = probe(*h, name);
+            return s ? s->sec : nullptr;
         }
         for (IniSection* s = buf->first; s; s = s->next)
             if (std::strcmp(s->name, name) == 0) return s;
         return nullptr;
     }
 
+    // *h receives the key's hash for the add_entry() that may follow.
     IniEntry* find_entry(IniSection* sec, char const* key, size_t n, size_t* h) {
-        *h = hash(sec, key, n);
-        if (usable()) {
-            for (size_t i = *h & (cap_ - 1);; i = (i + 1) & (cap_ - 1)) {
-                Slot& s = slots_[i];
-                if (!s.sec) return nullptr;
-                if (s.hash == *h && s.ent && s.sec == sec && std::strcmp(s.ent->text, key) == 0) return s.ent;
+        *h = z2::hash_text(nullptr, key, n);
+        SecSlot* s = slot_of(sec);
+        if (s && s->keys) {
+            for (size_t i = *h & (s->kcap - 1);; i = (i + 1) & (s->kcap - 1)) {
+                KeySlot& k = s->keys[i];
+                if (!k.ent) return nullptr;
+                if (k.hash == *h && std::strcmp(k.ent->text, key) == 0) return k.ent;
             }
         }
         for (IniEntry* e = sec->first; e; e = e->next)
@@ -99,37 +108,79 @@ public:
         return nullptr;
     }
 
-    // Room for about n names without growing; a refusal only means growing later.
+    // Room for about n sections without growing; a refusal only means growing later.
     void reserve(size_t n) {
         if (off_ || cap_ > 0 || n > (size_t(1) << 22)) return;
         size_t cap = 64;
         while (cap < n * 2) cap *= 2;
-        if (Slot* ns = static_cast<Slot*>(z2::xcalloc(cap, sizeof(Slot)))) {
+        if (SecSlot* ns = static_cast<SecSlot*>(z2::xcalloc(cap, sizeof(SecSlot)))) {
             slots_ = ns;
             cap_ = cap;
         }
     }
 
-    void add(IniSection* sec, IniEntry* ent, size_t h) {
+    void add_section(IniSection* sec, size_t h) {
         if (off_) return;
         if ((used_ + 1) * 2 > cap_ && !grow()) return;
-        insert(Slot{h, sec, ent});
+        insert(SecSlot{h, sec, 0, nullptr, 0, false});
         ++used_;
     }
 
+    // e, of hash h, has just been linked at the end of sec.
+    void add_entry(IniSection* sec, IniEntry* e, size_t h) {
+        SecSlot* s = slot_of(sec);
+        if (!s) return;
+        ++s->count;
+        ++run_;
+        if (s->keys && s->count * 2 <= s->kcap) {
+            insert_key(s, e, h);
+        } else if (s->keys || (!s->walk && (s->count > kShortSection || prevRun_ > kShortSection))) {
+            grow_keys(s, e, h);
+        }
+    }
+
 private:
-    struct Slot {
+    // Sections of at most this many entries are walked, unless the run of
+    // lines before was longer.
+    static constexpr size_t kShortSection = 2;
+    static constexpr size_t kMaxFirstKeys = 512;
+
+    struct KeySlot {
         size_t hash;
-        IniSection* sec;   // null: free slot
-        IniEntry* ent;     // null: the slot names a section
+        IniEntry* ent;  // null: free slot
+    };
+    struct SecSlot {
+        size_t hash;
+        IniSection* sec;  // null: free slot
+        size_t count;     // entries added
+        KeySlot* keys;    // null: walked (the room is the index's, see take_slots)
+        size_t kcap;
+        bool walk;        // its table could not be had: walked for good
     };
 
     bool usable() const { return !off_ && cap_ > 0; }
 
-    static size_t hash(void const* owner, char const* s) { return z2::hash_text(owner, s); }
-    static size_t hash(void const* owner, char const* s, size_t n) { return z2::hash_text(owner, s, n); }
+    SecSlot* probe(size_t h, char const* name) {
+        for (size_t i = h & (cap_ - 1);; i = (i + 1) & (cap_ - 1)) {
+            SecSlot& s = slots_[i];
+            if (!s.sec) return nullptr;
+            if (s.hash == h && std::strcmp(s.sec->name, name) == 0) return &s;
+        }
+    }
 
-    void insert(Slot const& n) {
+    // The slot of a section that was added (the one of the last look-up
+    // first: lines come section by section), or null.
+    SecSlot* slot_of(IniSection* sec) {
+        if (last_ && last_->sec == sec) return last_;
+        if (!usable()) return nullptr;
+        SecSlot* s = probe(z2::hash_text(nullptr, sec->name), sec->name);
+        if (!s || s->sec != sec) return nullptr;
+        prevRun_ = run_;
+        run_ = 0;
+        return last_ = s;
+    }
+
+    void insert(SecSlot const& n) {
         size_t i = n.hash & (cap_ - 1);
         while (slots_[i].sec) i = (i + 1) & (cap_ - 1);
         slots_[i] = n;
@@ -137,15 +188,17 @@ private:
 
     bool grow() {
         size_t ncap = cap_ ? cap_ * 2 : 64;
-        Slot* ns = static_cast<Slot*>(z2::xcalloc(ncap, sizeof(Slot)));
+        SecSlot* ns = static_cast<SecSlot*>(z2::xcalloc(ncap, sizeof(SecSlot)));
+        last_ = nullptr;  // slots move
         if (!ns) {
+            // Nothing is indexed from here on: every look-up walks.
             off_ = true;
             std::free(slots_);
             slots_ = nullptr;
             cap_ = 0;
             return false;
         }
-        Slot* old = slots_;
+        SecSlot* old = slots_;
         size_t ocap = cap_;
         slots_ = ns;
         cap_ = ncap;
@@ -155,10 +208,86 @@ private:
         return true;
     }
 
-    Slot* slots_ = nullptr;
+    // Keeps the first entry of each key, as a walk finds it.
+    void insert_key(SecSlot* s, IniEntry* e, size_t h) {
+        size_t i = h & (s->kcap - 1);
+        for (; s->keys[i].ent; i = (i + 1) & (s->kcap - 1))
+            if (s->keys[i].hash == h && std::strcmp(s->keys[i].ent->text, e->text) == 0) return;
+        s->keys[i] = KeySlot{h, e};
+    }
+
+    // A table of twice the room: the old one's keys moved over and newest (of
+    // hash h, just linked) added, or else all the section's entries in order.
+    // Without memory the section is walked from here on.
+    bool grow_keys(SecSlot* s, IniEntry* newest, size_t h) {
+        // A new table is sized for as many keys as the run of lines before
+        // (sections of a file tend to be alike); each run sizes at most one
+        // table, so all the room stays in proportion to the file.
+        size_t want = s->kcap ? s->count : std::max(s->count, std::min(prevRun_, kMaxFirstKeys));
+        size_t ncap = s->kcap ? s->kcap * 2 : 8;
+        while (ncap < want * 2) ncap *= 2;
+        KeySlot* nk = take_slots(ncap);
+        KeySlot* old = s->keys;
+        size_t ocap = s->kcap;
+        s->keys = nk;
+        s->kcap = nk ? ncap : 0;
+        if (!nk) {
+            s->walk = true;
+            return false;
+        }
+        if (old) {
+            // Its keys are distinct already: each goes to its first free slot.
+            for (size_t i = 0; i < ocap; ++i) {
+                if (!old[i].ent) continue;
+                size_t j = old[i].hash & (ncap - 1);
+                while (nk[j].ent) j = (j + 1) & (ncap - 1);
+                nk[j] = old[i];
+            }
+        }
+        if (old) insert_key(s, newest, h);
+        else
+            for (IniEntry* e = s->sec->first; e; e = e->next) insert_key(s, e, z2::hash_text(nullptr, e->text));
+        return true;
+    }
+
+    // Key tables are cut from chunks that live as long as the index (a grown
+    // table leaves its old room behind): no allocation per section.
+    struct Chunk {
+        Chunk* next;
+        size_t used, cap;  // in slots
+        KeySlot* slots() { return reinterpret_cast<KeySlot*>(this + 1); }
+    };
+    static_assert(sizeof(Chunk) % alignof(KeySlot) == 0, "slots follow the chunk header");
+
+    // n zeroed slots, or null without memory.
+    KeySlot* take_slots(size_t n) {
+        if (!chunks_ || chunks_->cap - chunks_->used < n) {
+            size_t cap = std::max(n, chunkSlots_);
+            if (cap > (SIZE_MAX - sizeof(Chunk)) / sizeof(KeySlot)) return nullptr;
+            Chunk* c = static_cast<Chunk*>(z2::xmalloc(sizeof(Chunk) + cap * sizeof(KeySlot)));
+            if (!c) return nullptr;
+            c->next = chunks_;
+            c->used = 0;
+            c->cap = cap;
+            chunks_ = c;
+            if (chunkSlots_ < kMaxChunkSlots) chunkSlots_ *= 2;
+        }
+        KeySlot* k = chunks_->slots() + chunks_->used;
+        chunks_->used += n;
+        std::memset(static_cast<void*>(k), 0, n * sizeof(KeySlot));
+        return k;
+    }
+    static constexpr size_t kMaxChunkSlots = 16384;
+
+    SecSlot* slots_ = nullptr;
     size_t cap_ = 0;
     size_t used_ = 0;
     bool off_ = false;
+    SecSlot* last_ = nullptr;
+    size_t run_ = 0;      // entries added since last_ became the current section
+    size_t prevRun_ = 0;  // the same for the section before
+    Chunk* chunks_ = nullptr;
+    size_t chunkSlots_ = 256;
     IniEntry* spare_ = nullptr;
 };
 
@@ -182,7 +311,7 @@ IniSection* section_create(IniBuf* buf, char const* name, FillIndex* ix) {
     if (buf->last) buf->last->next = s;
     else buf->first = s;
     buf->last = s;
-    if (ix) ix->add(s, nullptr, h);
+    if (ix) ix->add_section(s, h);
     return s;
 }
 
@@ -235,7 +364,7 @@ IniEntry* entry_store(IniSection* sec, char const* key, size_t k, char const* va
     if (sec->last) sec->last->next = e;
     else sec->first = e;
     sec->last = e;
-    if (ix) ix->add(sec, e, h);
+    if (ix) ix->add_entry(sec, e, h);
     *stored = true;
     return e;
 }
@@ -511,7 +640,7 @@ int z2::reload_ini_fd(IniBuf* buf, int fd, char const* path) {
     // allocator consolidate them all, and the new nodes could not reuse them.
     FillIndex ix;
     struct stat st;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) ix.reserve(static_cast<size_t>(st.st_size) / kLineGuess);
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) ix.reserve(static_cast<size_t>(st.st_size) / kSectionGuess);
     // Copied before emptying: the path may be the buffer's own.
     char* copy = z2::xstrdup(path);
     ix.keep_spares(detach_entries(buf));

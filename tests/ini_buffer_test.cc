@@ -81,9 +81,12 @@ TEST(IniBuffer, LoadEqualsLineByLineReading) {
     for (int i = 0; i < 3000; ++i) {
         seed = seed * 1103515245u + 12345u;
         unsigned r = (seed >> 8) % 100;
-        if (r < 5) text += "[S" + std::to_string(r) + "]\n";
+        // Runs of lines in 40 sections that come back, of a few keys again
+        // and again or of many: sections short and long, growing, repeated.
+        if (r < 5) text += "[S" + std::to_string((seed >> 12) % 40) + "]\n";
         else if (r < 7) text += "k" + std::to_string(i % 50) + "=" + std::string(17000 + i, 'L') + "\n";
         else if (r < 9) text += "\n";
+        else if (r < 40) text += "k" + std::to_string((seed >> 3) % 4) + "=d" + std::to_string(i) + "\n";
         else text += "k" + std::to_string((seed >> 3) % 700) + "=v" + std::to_string(i) + "\r\n";
     }
     z2test::TempDir dir;
