@@ -1,6 +1,7 @@
 // Loading the complete sample profile: a full reload (ReadProfileSetting with
-// the reload flag) against ReloadIniFile of the same file, and a copy (flag 0)
-// against copyORVIOPENPARM alone. Prints both ratios at the end.
+// the reload flag) against ReloadIniFile of the same file, an engine start
+// (open, reload, close), and a copy (flag 0) against copyORVIOPENPARM alone.
+// Prints the ratios at the end.
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_ratio.h"
@@ -57,6 +58,19 @@ void BM_ReadProfileSetting_reload(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadProfileSetting_reload);
 
+// What an engine start costs: a new block (the file read whole), the reload
+// into it, and its release.
+void BM_OpenReloadClose(benchmark::State& state) {
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        ConfBufList list{};
+        OpenProfile(f.path.c_str(), &list);
+        ReadProfileSetting(f.path.c_str(), nullptr, getuid(), getgid(), nullptr, &list, 1);
+        CloseProfile(f.path.c_str(), &list);
+    }
+}
+BENCHMARK(BM_OpenReloadClose);
+
 void BM_ReloadIniFile(benchmark::State& state) {
     Fixture& f = fixture();
     IniBuf buf{};
@@ -84,6 +98,7 @@ BENCHMARK(BM_copyORVIOPENPARM);
 int main(int argc, char** argv) {
     return z2bench::main_with_ratios(argc, argv, {
         {"full reload vs ReloadIniFile (goal < 3)", "BM_ReadProfileSetting_reload", "BM_ReloadIniFile"},
+        {"open+reload+close vs ReloadIniFile", "BM_OpenReloadClose", "BM_ReloadIniFile"},
         {"copy vs copyORVIOPENPARM alone", "BM_ReadProfileSetting_copy", "BM_copyORVIOPENPARM"},
     });
 }

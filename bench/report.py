@@ -92,6 +92,8 @@ def main():
         g("ini_bench", "BM_Inih"), ("<", 1))
     row("ReadProfileSetting reload (sample) vs ReloadIniFile", g("profile_bench", "BM_ReadProfileSetting_reload"),
         g("profile_bench", "BM_ReloadIniFile"), ("<=", 3))
+    row("OpenProfile+reload+CloseProfile (sample) vs ReloadIniFile", g("profile_bench", "BM_OpenReloadClose"),
+        g("profile_bench", "BM_ReloadIniFile"))
     row("ReadProfileSetting copy (sample) vs copyORVIOPENPARM", g("profile_bench", "BM_ReadProfileSetting_copy"),
         g("profile_bench", "BM_copyORVIOPENPARM"))
     row("GetProfileFromORVIOPENPARM all keys vs map find+copy", g("text_bench", "BM_GetProfileFromORVIOPENPARM"),
