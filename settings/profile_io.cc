@@ -163,16 +163,35 @@ bool RenderMemoryProfile(ConfBufList* list, char const* path, Text* out) {
     return TakeScratch(sfd, WriteMemoryProfile(list, path, sfd) == 1, out);
 }
 
-bool ReplaceFileText(int fd, Text const& text) {
-    if (fd < 0) return false;
-    // Reserve the room first: a full disk then fails before the old text is touched.
-    if (text.len > 0 && fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(text.len)) != 0 &&
-        (errno == ENOSPC || errno == EDQUOT))
-        return false;
+namespace {
+
+// text from offset 0, then the file cut at its end.
+bool WriteWhole(int fd, Text const& text) {
     if (lseek(fd, 0, SEEK_SET) != 0) return false;
     if (text.len > 0 && !write_all(fd, text.data, text.len)) return false;
     if (lseek(fd, 0, SEEK_CUR) != static_cast<off_t>(text.len)) return false;
     return ftruncate(fd, static_cast<off_t>(text.len)) == 0;
+}
+
+}  // namespace
+
+bool ReplaceFileText(int fd, Text const& text) {
+    if (fd < 0) return false;
+    // The old text is kept to be put back if the new one fails partway (a
+    // short write and then an error), so the file is never new text over an
+    // old tail. Without the memory for it nothing is written.
+    Text old;
+    if (!ReadAll(fd, &old)) return false;
+    // Reserve the room first: a full disk then fails before the old text is
+    // touched, and putting the old text back needs no new room.
+    bool ok = !(text.len > 0 && fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(text.len)) != 0 &&
+                (errno == ENOSPC || errno == EDQUOT));
+    if (ok && !WriteWhole(fd, text)) {
+        ok = false;
+        WriteWhole(fd, old);  // best effort: nothing better is left to do
+    }
+    FreeText(&old);
+    return ok;
 }
 
 void RemoveCreatedFile(char const* path, int fd, bool onlyEmpty) {

@@ -35,8 +35,9 @@ bool RenderIniBuf(IniBuf* buf, Text* out);
 bool RenderMemoryProfile(ConfBufList* list, char const* path, Text* out);
 
 // Replaces the whole content of the locked file fd by text: writes from offset
-// 0, then cuts the file at the written length with ftruncate on fd. A failed
-// write is not followed by a cut; the result is false.
+// 0, then cuts the file at the written length with ftruncate on fd. When that
+// fails (false), the old text is written back: the file holds either text or
+// what it held before.
 bool ReplaceFileText(int fd, Text const& text);
 
 // Removes path when it still names the file open on fd (same device and inode)

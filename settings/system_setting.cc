@@ -1,10 +1,9 @@
 // The palette and system-line settings: ReadSystemSetting loads them into the
 // user's profile block (reload) or copies them out; WriteSaveSetting writes the
 // changed ones back into the main profile file.
-#include <unistd.h>
-
 #include <cstring>
 
+#include "settings/profile_io.h"
 #include "settings/schema.h"
 
 void ReadSystemSetting(char const* path, unsigned int uid, unsigned int gid, SYSSETTING* out, ConfBufList* list,
@@ -37,16 +36,13 @@ void WriteSaveSetting(char const* path, unsigned int uid, unsigned int gid, SAVE
         std::memcpy(&SAP, in, sizeof SAP);
         char* file = const_cast<char*>(path);
         for (tag_ProfItem const& row : z2::kSaveItems) WriteProfItem(&row, file, block, -1);
-        // Through the locked descriptor from the start; the file is cut to the
-        // written length while the lock is still held, so no other process
-        // sees a stale tail. A path that selects no buffer writes nothing and
-        // a failed write is not followed by a cut.
-        if (lseek(fd, 0, SEEK_SET) == 0 && WriteMemoryProfile(list, path, fd) == 1) {
-            off_t end = lseek(fd, 0, SEEK_CUR);
-            if (end >= 0 && ftruncate(fd, end) != 0) {
-                // Nothing to report through this interface; the text is written.
-            }
-        }
+        // The text is made in memory, then written through the locked
+        // descriptor and cut to its length while the lock is still held, so
+        // no other process sees a stale tail; a failed write puts the old
+        // text back. A path that selects no buffer writes nothing.
+        z2::Text text;
+        if (z2::RenderMemoryProfile(list, path, &text)) z2::ReplaceFileText(fd, text);
+        z2::FreeText(&text);
         ClosePrivateProfile();
     }
     sem_close(fd);
