@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tests/support/files.h"
 #include "zerir2/zerir2.h"
@@ -49,23 +50,9 @@ struct Block {
     }
 };
 
-// Section "入力・変換" and key "入力文字数", EUC-JP.
-char* const kSection = tw::sec_nyuhen;
-char* const kKey = tw::key_at_inpmx;
-
+// A row of section "入力・変換", key "入力文字数" (EUC-JP).
 tag_ProfItem row(void* dest, unsigned cb, unsigned type, unsigned count, int mn, int mx, int def) {
-    tag_ProfItem r{};
-    r.pDest = dest;
-    r.cbDest = cb;
-    r.nScope = 1;
-    r.pszSection = kSection;
-    r.pszKey = kKey;
-    r.nType = type;
-    r.nCount = count;
-    r.nMin = mn;
-    r.nMax = mx;
-    r.nDefault = def;
-    return r;
+    return tag_ProfItem{dest, cb, 1, tw::sec_nyuhen, tw::key_at_inpmx, type, count, mn, mx, def, {}, {}};
 }
 
 std::string kv(char const* text) { return text ? std::string("入力文字数=") + text + "\n" : std::string(); }
@@ -80,37 +67,73 @@ int read_into_int(tag_ProfItem r, char const* text, int init) {
     return v;
 }
 
-struct IntCase {
-    unsigned type;
-    int mn, mx, def;
-    char const* text;  // null: key missing
-    int expected;
-};
+tag_ProfItem num(unsigned type, int mn, int mx, int def) { return row(nullptr, 4, type, 0, mn, mx, def); }
 
-TEST(ProfItem, NumbersTable) {
-    IntCase const cases[] = {
-        {PROF_INT, 0, INT_MAX, 7, "2147483647", 7},  // equals the absence marker
-        {PROF_INT, 0, INT_MAX, 7, "123", 123},
-        {PROF_INT, 0, INT_MAX, 7, nullptr, 7},
-        {PROF_INT, 0, INT_MAX, 7, "", 7},
-        {PROF_INT, 0, 2, 7, "3", 7},
-        {PROF_INT, 0, 2, 7, "2", 2},
-        {PROF_INT, 1, 2, 7, "abc", 7},  // no digits gives 0, below the minimum
-        {PROF_INT, 0, 2, 7, "-1", 0},   // no sign: a leading "-" reads as 0
-        {PROF_INT, 0, INT_MAX, 7, "12abc", 12},
-        {PROF_ONEBASED, 0, 9, -1, "1", 0},
-        {PROF_ONEBASED, 0, 9, -1, "9", 8},
-        {PROF_ONEBASED, 0, 9, -1, "10", 9},
-        {PROF_ONEBASED, 0, 9, -1, "0", 9},
-        {PROF_ONEBASED, 0, 9, 77, "11", 77},
-        {PROF_ONEBASED, 0, 9, 77, nullptr, 77},
+// "しない" 10, "する" 11, "する" again 12 (the first one wins), default -9.
+tag_ProfItem choice(unsigned count = 3) {
+    tag_ProfItem r = row(nullptr, 4, PROF_CHOICE, count, 0, 0, -9);
+    r.apszWord[0] = tw::v_shinai, r.apszWord[1] = tw::v_suru, r.apszWord[2] = tw::v_suru;
+    r.aValue[0] = 10, r.aValue[1] = 11, r.aValue[2] = 12;
+    return r;
+}
+
+// Positions 4, 8, 1, 2 (or 1 << i for every slot of aValue), default 99.
+tag_ProfItem bits(unsigned n = 4) {
+    tag_ProfItem r = row(nullptr, 4, PROF_BITS, n, 0, 0, 99);
+    int const masks[] = {4, 8, 1, 2};
+    for (unsigned i = 0; i < n && i < 7; ++i) r.aValue[i] = n == 4 ? masks[i] : 1 << i;
+    return r;
+}
+
+std::string const kWord63(63, 'w'), kWord67 = kWord63 + "tail";
+tag_ProfItem choice63() {
+    tag_ProfItem r = choice(1);
+    r.apszWord[0] = const_cast<char*>(kWord63.c_str());
+    r.aValue[0] = 5;
+    return r;
+}
+
+// Every scalar reader: ranges, defaults, words and bit strings, and types that read nothing.
+TEST(ProfItem, ScalarReadsTable) {
+    struct Case {
+        tag_ProfItem r;
+        char const* text;  // null: key missing
+        int expected;
+    } const cases[] = {
+        {num(PROF_INT, 0, INT_MAX, 7), "2147483647", 7},  // equals the absence marker
+        {num(PROF_INT, 0, INT_MAX, 7), "123", 123},
+        {num(PROF_INT, 0, INT_MAX, 7), nullptr, 7},
+        {num(PROF_INT, 0, INT_MAX, 7), "", 7},
+        {num(PROF_INT, 0, 2, 7), "3", 7},
+        {num(PROF_INT, 0, 2, 7), "2", 2},
+        {num(PROF_INT, 1, 2, 7), "abc", 7},  // no digits gives 0, below the minimum
+        {num(PROF_INT, 0, 2, 7), "-1", 0},   // no sign: a leading "-" reads as 0
+        {num(PROF_INT, 0, INT_MAX, 7), "12abc", 12},
+        {num(PROF_ONEBASED, 0, 9, -1), "1", 0},
+        {num(PROF_ONEBASED, 0, 9, -1), "9", 8},
+        {num(PROF_ONEBASED, 0, 9, -1), "10", 9},
+        {num(PROF_ONEBASED, 0, 9, -1), "0", 9},
+        {num(PROF_ONEBASED, 0, 9, 77), "11", 77},
+        {num(PROF_ONEBASED, 0, 9, 77), nullptr, 77},
+        {choice(), "しない", 10}, {choice(), "する", 11}, {choice(), "する ", -9}, {choice(), " する", -9},
+        {choice(), "", -9}, {choice(), nullptr, -9}, {choice(), "すr", -9},
+        {choice(1), "する", -9},  // nCount limits the words looked at
+        {choice63(), kWord63.c_str(), 5}, {choice63(), kWord67.c_str(), 5},  // 63 bytes compared
+        {bits(), "1010", 5}, {bits(), "1100", 12}, {bits(), "0000", 0}, {bits(), "1111", 15},
+        {bits(), "101", 99}, {bits(), "10101", 5}, {bits(), "x010", 99}, {bits(), "10a0", 99},
+        {bits(), "1012", 99}, {bits(), "", 99}, {bits(), nullptr, 99},
+        {bits(9), "1111111", 127}, {bits(9), "111111111", 127},  // at most seven positions count
+        {num(PROF_EMPTYKEY, 0, INT_MAX, -1), "5", 0x5A5A5A5A},   // types that read nothing
+        {num(10, 0, INT_MAX, -1), "5", 0x5A5A5A5A},
+        {num(0xFFFFFFFFu, 0, INT_MAX, -1), "5", 0x5A5A5A5A},
     };
-    for (IntCase const& c : cases) {
-        SCOPED_TRACE(std::string(c.text ? c.text : "(missing)") + " type " + std::to_string(c.type));
-        EXPECT_EQ(read_into_int(row(nullptr, 4, c.type, 0, c.mn, c.mx, c.def), c.text, 0x5A5A5A5A), c.expected);
+    for (Case const& c : cases) {
+        std::string text = c.text ? c.text : "(missing)";
+        EXPECT_EQ(read_into_int(c.r, c.text, 0x5A5A5A5A), c.expected) << text.substr(0, 70) << " type " << c.r.nType;
     }
 }
 
+// 1-, 2- and 4-byte fields get the unset marker of their width and stay inside it.
 TEST(ProfItem, WidthsAndUnsetDefault) {
     Block blk("");
     z2_u8 b8 = 0;
@@ -119,58 +142,14 @@ TEST(ProfItem, WidthsAndUnsetDefault) {
     tag_ProfItem r8 = row(&b8, 1, PROF_INT, 0, 0, INT_MAX, -1);
     tag_ProfItem r16 = row(&b16, 2, PROF_INT, 0, 0, INT_MAX, -1);
     tag_ProfItem r32 = row(&b32[0], 4, PROF_INT, 0, 0, INT_MAX, -1);
-    ReadProfItem(&r8, blk.b, -1);
-    ReadProfItem(&r16, blk.b, -1);
-    ReadProfItem(&r32, blk.b, -1);
+    for (tag_ProfItem* r : {&r8, &r16, &r32}) ReadProfItem(r, blk.b, -1);
     EXPECT_EQ(b8, 0xFF);
     EXPECT_EQ(b16, 0xFFFF);
     EXPECT_EQ(b32[0], 0xFFFFFFFFu);
-    EXPECT_EQ(b32[1], 0x12345678u);  // a 4-byte store stays inside its field
+    EXPECT_EQ(b32[1], 0x12345678u);
     blk.load(kv("300"));
     ReadProfItem(&r8, blk.b, -1);
     EXPECT_EQ(b8, 300 & 0xFF);
-}
-
-struct TextCase {
-    char const* text;
-    int expected;
-};
-
-TEST(ProfItem, ChoiceWords) {
-    // "する" twice with different values: the first one wins.
-    tag_ProfItem r = row(nullptr, 4, PROF_CHOICE, 3, 0, 0, -9);
-    r.apszWord[0] = tw::v_shinai;
-    r.apszWord[1] = tw::v_suru;
-    r.apszWord[2] = tw::v_suru;
-    r.aValue[0] = 10, r.aValue[1] = 11, r.aValue[2] = 12;
-    TextCase const cases[] = {
-        {"しない", 10}, {"する", 11}, {"する ", -9}, {" する", -9}, {"", -9}, {nullptr, -9}, {"すr", -9},
-    };
-    for (TextCase const& c : cases) EXPECT_EQ(read_into_int(r, c.text, 0), c.expected) << (c.text ? c.text : "(missing)");
-    r.nCount = 1;  // nCount limits the words looked at
-    EXPECT_EQ(read_into_int(r, "する", 0), -9);
-    // Only the first 63 bytes of the text are compared.
-    std::string word(63, 'w');
-    r.apszWord[0] = &word[0];
-    r.aValue[0] = 5;
-    EXPECT_EQ(read_into_int(r, word.c_str(), 0), 5);
-    EXPECT_EQ(read_into_int(r, (word + "tail").c_str(), 0), 5);
-}
-
-TEST(ProfItem, BitStrings) {
-    tag_ProfItem r = row(nullptr, 4, PROF_BITS, 4, 0, 0, 99);
-    int masks[] = {4, 8, 1, 2};
-    std::memcpy(r.aValue, masks, sizeof masks);
-    TextCase const cases[] = {
-        {"1010", 5},  {"1100", 12}, {"0000", 0}, {"1111", 15}, {"101", 99}, {"10101", 5},
-        {"x010", 99}, {"10a0", 99}, {"1012", 99}, {"", 99},    {nullptr, 99},
-    };
-    for (TextCase const& c : cases) EXPECT_EQ(read_into_int(r, c.text, -1), c.expected) << (c.text ? c.text : "(missing)");
-    // At most seven positions count, even when the row asks for more.
-    tag_ProfItem r7 = row(nullptr, 4, PROF_BITS, 9, 0, 0, 99);
-    for (int i = 0; i < 7; ++i) r7.aValue[i] = 1 << i;
-    EXPECT_EQ(read_into_int(r7, "1111111", 0), 127);
-    EXPECT_EQ(read_into_int(r7, "111111111", 0), 127);
 }
 
 TEST(ProfItem, IntLists) {
@@ -194,57 +173,47 @@ TEST(ProfItem, IntLists) {
     }
 }
 
-TEST(ProfItem, TextListsCountPointers) {
-    Block blk(kv("ON,,main.dic,extra"));
-    char* v[4] = {nullptr, nullptr, nullptr, reinterpret_cast<char*>(&blk)};
-    tag_ProfItem r = row(v, 3 * sizeof(char*), PROF_STRLIST, 0, 0, 0, 0);
-    ReadProfItem(&r, blk.b, -1);
-    ASSERT_NE(v[0], nullptr);
-    ASSERT_NE(v[1], nullptr);
-    ASSERT_NE(v[2], nullptr);
-    EXPECT_STREQ(v[0], "ON");
-    EXPECT_STREQ(v[1], "main.dic");  // the empty field does not count
-    EXPECT_STREQ(v[2], "extra");
-    EXPECT_EQ(v[3], reinterpret_cast<char*>(&blk));
-    for (int i = 0; i < 3; ++i) delete[] v[i];
-
-    Block one(kv("only"));
-    ReadProfItem(&r, one.b, -1);
-    EXPECT_STREQ(v[0], "only");
-    EXPECT_EQ(v[1], nullptr);
-    EXPECT_EQ(v[2], nullptr);
-    delete[] v[0];
-}
-
-TEST(ProfItem, Texts) {
-    Block blk(kv("【注】"));
-    char* u8 = nullptr;
-    unsigned short* u16 = nullptr;
-    tag_ProfItem r4 = row(&u8, sizeof u8, PROF_UTF8, 0, 0, 0, 0);
-    tag_ProfItem r5 = row(&u16, sizeof u16, PROF_UTF16, 0, 0, 0, 0);
-    ReadProfItem(&r4, blk.b, -1);
-    ReadProfItem(&r5, blk.b, -1);
-    ASSERT_NE(u8, nullptr);
-    ASSERT_NE(u16, nullptr);
-    EXPECT_STREQ(u8, "【注】");
-    unsigned short const want[] = {0x3010, 0x6CE8, 0x3011, 0};
-    EXPECT_EQ(std::memcmp(u16, want, sizeof want), 0);
-    delete[] u8;
-    delete[] u16;
-
-    Block empty("");
-    unsigned short* u9 = nullptr;
-    tag_ProfItem r9 = row(&u9, sizeof u9, PROF_UTF16_EMPTY, 0, 0, 0, 0);
-    ReadProfItem(&r9, empty.b, -1);
-    ASSERT_NE(u9, nullptr);
-    EXPECT_EQ(u9[0], 0);
-    delete[] u9;
-    u8 = reinterpret_cast<char*>(1);
-    u16 = reinterpret_cast<unsigned short*>(1);
-    ReadProfItem(&r4, empty.b, -1);
-    ReadProfItem(&r5, empty.b, -1);
-    EXPECT_EQ(u8, nullptr);
-    EXPECT_EQ(u16, nullptr);
+// Text readers hand out new[] texts (null when the key is missing, an empty
+// 16-bit text for the _EMPTY type); lists count the non-empty fields only.
+TEST(ProfItem, TextReadsTable) {
+    struct Case {
+        unsigned type, slots;
+        char const* text;
+        std::vector<char const*> want;  // null: a null pointer
+    } const cases[] = {
+        {PROF_UTF8, 1, "【注】", {"【注】"}},      {PROF_UTF16, 1, "【注】", {"【注】"}},
+        {PROF_UTF8, 1, nullptr, {nullptr}},        {PROF_UTF16, 1, nullptr, {nullptr}},
+        {PROF_UTF16_EMPTY, 1, nullptr, {""}},      {PROF_STRLIST, 3, "ON,,main.dic,extra", {"ON", "main.dic", "extra"}},
+        {PROF_STRLIST, 3, "only", {"only", nullptr, nullptr}},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::string(c.text ? c.text : "(missing)") + " type " + std::to_string(c.type));
+        Block blk(kv(c.text));
+        void* guard = &blk;
+        void* v[4] = {guard, guard, guard, guard};
+        tag_ProfItem r = row(v, c.slots * sizeof(void*), c.type, 0, 0, 0, 0);
+        ReadProfItem(&r, blk.b, -1);
+        bool const wide = c.type == PROF_UTF16 || c.type == PROF_UTF16_EMPTY;
+        for (unsigned i = 0; i < c.slots; ++i) {
+            if (!c.want[i]) {
+                EXPECT_EQ(v[i], nullptr) << i;
+                continue;
+            }
+            ASSERT_NE(v[i], nullptr);
+            ASSERT_NE(v[i], guard);
+            if (wide) {
+                char* u8 = nullptr;
+                EXPECT_EQ(Cvcnv_Utf16ToUtf8(static_cast<unsigned short*>(v[i]), &u8, nullptr, nullptr), 1);
+                EXPECT_STREQ(u8, c.want[i]);
+                std::free(u8);
+                delete[] static_cast<unsigned short*>(v[i]);
+            } else {
+                EXPECT_STREQ(static_cast<char*>(v[i]), c.want[i]);
+                delete[] static_cast<char*>(v[i]);
+            }
+        }
+        EXPECT_EQ(v[c.slots], guard);  // cbDest bounds the pointers stored
+    }
 }
 
 TEST(ProfItem, TextBufferIsClampedTo4096And16384) {
@@ -264,72 +233,49 @@ TEST(ProfItem, TextBufferIsClampedTo4096And16384) {
     }
 }
 
-TEST(ProfItem, UnreadTypesLeaveTheField) {
-    Block blk(kv("5"));
-    for (unsigned type : {unsigned(PROF_EMPTYKEY), 10u, 0xFFFFFFFFu}) {
-        int v = 1234;
-        tag_ProfItem r = row(&v, 4, type, 0, 0, INT_MAX, -1);
-        ReadProfItem(&r, blk.b, -1);
-        EXPECT_EQ(v, 1234) << type;
-    }
-}
-
+// Each row written in turn gives the file text; numbers read back as written.
 TEST(ProfItem, WriteThenReadBack) {
     Block blk("");
-    z2_u16 one = 9;  // nMax: written as "0"
-    tag_ProfItem r1 = row(&one, 2, PROF_ONEBASED, 0, 0, 9, -1);
-    EXPECT_EQ(blk.write(r1), "0");
-    one = 0;
-    ReadProfItem(&r1, blk.b, -1);
-    EXPECT_EQ(one, 9);
-    one = 3;
-    EXPECT_EQ(blk.write(r1), "4");
-
-    z2_u8 u = 0xFF;
-    tag_ProfItem r0 = row(&u, 1, PROF_INT, 0, 0, INT_MAX, -1);
-    EXPECT_EQ(blk.write(r0), "255");
-
-    int choice = 1;
-    tag_ProfItem r2 = row(&choice, 4, PROF_CHOICE, 2, 0, 0, -1);
-    r2.apszWord[0] = tw::v_shinai;
-    r2.apszWord[1] = tw::v_suru;
-    r2.aValue[1] = 1;
-    EXPECT_EQ(blk.write(r2), "する");
-    choice = 7;  // out of the list: the first word
-    EXPECT_EQ(blk.write(r2), "しない");
-
-    int bits = 4 | 1;
-    tag_ProfItem r3 = row(&bits, 4, PROF_BITS, 4, 0, 0, -1);
-    int masks[] = {4, 8, 1, 2};
-    std::memcpy(r3.aValue, masks, sizeof masks);
-    EXPECT_EQ(blk.write(r3), "1010");
-    bits = 0;
-    ReadProfItem(&r3, blk.b, -1);
-    EXPECT_EQ(bits, 5);
-
-    int list[3] = {-1, 0, 65535};
-    tag_ProfItem r6 = row(list, sizeof list, PROF_INTLIST, 0, INT_MIN, INT_MAX, 0);
-    EXPECT_EQ(blk.write(r6), "-1,0,65535");
-
-    char a[] = "ON", c[] = "x.dic";
-    char* texts[3] = {a, nullptr, c};
-    tag_ProfItem r7 = row(texts, sizeof texts, PROF_STRLIST, 0, 0, 0, 0);
-    EXPECT_EQ(blk.write(r7), "ON,,x.dic");
-    texts[1] = reinterpret_cast<char*>(UINTPTR_MAX);
-    EXPECT_EQ(blk.write(r7), "ON,,x.dic");
-
-    char text[] = "本文";
-    char* p = text;
-    tag_ProfItem r4 = row(&p, sizeof p, PROF_UTF8, 0, 0, 0, 0);
-    EXPECT_EQ(blk.write(r4), "本文");
-    p = nullptr;  // no text: nothing written
-    EXPECT_EQ(blk.write(r4), "本文");
-
+    z2_u16 one9 = 9, one3 = 3;  // nMax is written as "0"
+    z2_u8 u255 = 0xFF;
+    int choice1 = 1, choice7 = 7, bits5 = 4 | 1, list[3] = {-1, 0, 65535};
+    char on[] = "ON", xdic[] = "x.dic", text[] = "本文";
+    char* texts[3] = {on, nullptr, xdic};
+    char* textsUnset[3] = {on, reinterpret_cast<char*>(UINTPTR_MAX), xdic};
+    char *p = text, *none = nullptr;
     unsigned short w[] = {0x41, 0};
     unsigned short* wp = w;
-    tag_ProfItem r5 = row(&wp, sizeof wp, PROF_UTF16, 0, 0, 0, 0);
-    EXPECT_EQ(blk.write(r5), "本文");
-
+    tag_ProfItem c1 = choice(2), c7 = choice(2), b5 = bits();
+    c1.pDest = &choice1, c7.pDest = &choice7, b5.pDest = &bits5;
+    c1.aValue[0] = 0, c1.aValue[1] = 1, c7.aValue[0] = 0, c7.aValue[1] = 1;
+    struct Case {
+        tag_ProfItem r;
+        char const* want;
+        bool readsBack;
+    } const cases[] = {
+        {row(&one9, 2, PROF_ONEBASED, 0, 0, 9, -1), "0", true},
+        {row(&one3, 2, PROF_ONEBASED, 0, 0, 9, -1), "4", true},
+        {row(&u255, 1, PROF_INT, 0, 0, INT_MAX, -1), "255", true},
+        {c1, "する", true},
+        {c7, "しない", false},  // out of the list: the first word
+        {b5, "1010", true},
+        {row(list, sizeof list, PROF_INTLIST, 0, INT_MIN, INT_MAX, 0), "-1,0,65535", false},
+        {row(texts, sizeof texts, PROF_STRLIST, 0, 0, 0, 0), "ON,,x.dic", false},
+        {row(textsUnset, sizeof texts, PROF_STRLIST, 0, 0, 0, 0), "ON,,x.dic", false},
+        {row(&p, sizeof p, PROF_UTF8, 0, 0, 0, 0), "本文", false},
+        {row(&none, sizeof p, PROF_UTF8, 0, 0, 0, 0), "本文", false},     // no text: nothing written
+        {row(&wp, sizeof wp, PROF_UTF16, 0, 0, 0, 0), "本文", false},     // never written back
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.want);
+        EXPECT_EQ(blk.write(c.r), c.want);
+        if (!c.readsBack) continue;
+        unsigned char saved[8];
+        std::memcpy(saved, c.r.pDest, c.r.cbDest);
+        std::memset(c.r.pDest, 0, c.r.cbDest);
+        ReadProfItem(&c.r, blk.b, -1);
+        EXPECT_EQ(std::memcmp(saved, c.r.pDest, c.r.cbDest), 0);
+    }
     tag_ProfItem r8 = row(&wp, 4, PROF_EMPTYKEY, 0, 0, 0, 0);
     WriteProfItem(&r8, nullptr, blk.b, -1);
     char out[8] = "x";

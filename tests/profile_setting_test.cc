@@ -110,58 +110,39 @@ struct Profile {
     ConfBufStr* block() { return OpenPrivateProfile(&list, path.c_str()); }
 };
 
-// What the sample profile holds, seen through a copy with directory dir.
-void expect_sample(Caller const& c, std::string const& dir) {
-    EXPECT_EQ(c.rec.kanrot_ini, 0);
-    EXPECT_EQ(c.rec.ExpressionMode_ini, 1);  // 話し言葉
-    EXPECT_EQ(c.rec.DefaultDicNo_ini, 1);
-    EXPECT_EQ(c.markS[0], 0x3010);
-    EXPECT_EQ(c.markE[0], 0x3011);
-    EXPECT_EQ(u8(c.indexMark), "＊注");
-    EXPECT_EQ(u8(c.hn), "!#$%&");  // enclosing quotes dropped
-    EXPECT_EQ(u8(c.zn), "＃＄％");
-    EXPECT_EQ(u8(c.ln), "@");
-    EXPECT_EQ(u8(c.titles[0]), "標準");
-    EXPECT_EQ(u8(c.titles[1]), "ビジネス文書");
-    EXPECT_EQ(u8(c.titles[9]), "学習しない");
-    EXPECT_EQ(str(c.user[0]), dir + "/user1.dic");
-    EXPECT_EQ(str(c.user[1]), dir + "/business.dic");
-    EXPECT_EQ(str(c.user[9]), dir + "/plain.dic");
-    EXPECT_EQ(str(c.sys[0][0]), dir + "/main.dic");
-    EXPECT_EQ(str(c.sys[0][1]), dir + "/jinmei.dic");
-    EXPECT_EQ(str(c.sys[0][2]), dir + "/chimei.dic");
-    EXPECT_EQ(str(c.sys[1][3]), dir + "/houritsu.dic");
-    EXPECT_EQ(c.sets[0].bAvailable[0], 1u);
-    EXPECT_EQ(c.sets[0].bAvailable[2], 0u);  // OFF
-    EXPECT_EQ(c.sets[0].bAvailable[3], 0u);  // no entry
-    EXPECT_EQ(c.sets[1].bAvailable[3], 1u);
-    EXPECT_EQ(c.sets[0].byKyokiGakMode, 1);
-    EXPECT_EQ(c.sets[1].byKyokiGakMode, 2);
-    EXPECT_EQ(c.sets[1].bBackGround, 1u);
-    EXPECT_EQ(c.sets[2].byDicGakuMode, 0xFF);  // no "辞書セット３"
-    EXPECT_EQ(c.sets[2].bBackGround, 0xFFFFFFFFu);
-    EXPECT_EQ(str(c.user[2]), "");  // an empty source path leaves the buffer
-    EXPECT_EQ(str(c.linkp[0]), dir + "/eiji.dic");
-    EXPECT_EQ(c.link.dwLinkMode[0], 1u);
-    EXPECT_EQ(c.link.dwLinkMode[1], 0x1Fu);
-    EXPECT_EQ(str(c.linkp[2]), dir + "/kao.dic");
-    EXPECT_EQ(c.link.dwLinkMode[2], 0u);
-    EXPECT_EQ(str(c.arUser), dir + "/user.abr");
-    EXPECT_EQ(str(c.arSys[0]), dir + "/system.abr");
-    EXPECT_EQ(str(c.arSys[1]), dir + "/business.abr");
-    EXPECT_EQ(c.ar.bAvailable[0], 1u);
-    EXPECT_EQ(c.ar.bAvailable[1], 0u);
-    EXPECT_EQ(c.disabled[28], 1);
+// What the sample profile holds, seen through a copy with directory d.
+void expect_sample(Caller const& c, std::string const& d) {
+    std::string const texts[][2] = {
+        {u8(c.indexMark), "＊注"},           {u8(c.hn), "!#$%&"},  // enclosing quotes dropped
+        {u8(c.zn), "＃＄％"},                {u8(c.ln), "@"},
+        {u8(c.titles[0]), "標準"},           {u8(c.titles[9]), "学習しない"},  // "辞書セット０" is the tenth
+        {str(c.user[0]), d + "/user1.dic"},  {str(c.user[9]), d + "/plain.dic"},
+        {str(c.user[2]), ""},  // an empty source path leaves the buffer
+        {str(c.sys[0][2]), d + "/chimei.dic"}, {str(c.sys[1][3]), d + "/houritsu.dic"},
+        {str(c.linkp[2]), d + "/kao.dic"},   {str(c.arUser), d + "/user.abr"},
+        {str(c.arSys[1]), d + "/business.abr"},
+    };
+    for (auto const& t : texts) EXPECT_EQ(t[0], t[1]);
+    uint64_t const nums[][2] = {
+        {c.rec.kanrot_ini, 0}, {c.rec.ExpressionMode_ini, 1} /* 話し言葉 */, {c.rec.DefaultDicNo_ini, 1},
+        {c.markS[0], 0x3010}, {c.markE[0], 0x3011}, {c.sets[0].bAvailable[0], 1},
+        {c.sets[0].bAvailable[2], 0} /* OFF */, {c.sets[0].bAvailable[3], 0} /* no entry */,
+        {c.sets[1].bAvailable[3], 1}, {c.sets[1].byKyokiGakMode, 2}, {c.sets[1].bBackGround, 1},
+        {c.sets[2].byDicGakuMode, 0xFF} /* no "辞書セット３" */, {c.sets[2].bBackGround, 0xFFFFFFFFu},
+        {c.link.dwLinkMode[0], 1}, {c.link.dwLinkMode[1], 0x1F}, {c.link.dwLinkMode[2], 0},
+        {c.ar.bAvailable[0], 1}, {c.ar.bAvailable[1], 0}, {uint64_t(c.disabled[28]), 1},
+    };
+    for (size_t i = 0; i < sizeof nums / sizeof nums[0]; ++i) EXPECT_EQ(nums[i][0], nums[i][1]) << "number " << i;
 }
 
+// The copy gives the sample with the directory; the block's record points into
+// the block, OP at the process-wide sets, and nothing stays staged.
 TEST(ProfileSetting, SampleProfileCopiedWithADirectory) {
     Profile prof(sample());
     prof.reload();
     std::unique_ptr<Caller> c(new Caller);
     prof.copy(c.get(), "/srv/dic");
     expect_sample(*c, "/srv/dic");
-
-    // The block's record points into the block; OP at the process-wide sets.
     ConfBufStr* b = prof.block();
     ASSERT_NE(b, nullptr);
     for (int i = 0; i < 10; ++i) {
@@ -172,55 +153,50 @@ TEST(ProfileSetting, SampleProfileCopiedWithADirectory) {
     for (int i = 10; i < 16; ++i) EXPECT_TRUE(unset(b->settings.parm.pDicSetData_ini[i]));
     EXPECT_TRUE(unset(b->settings.parm.pSpellCheckData_ini));
     EXPECT_EQ(b->settings.parm.HardID_ini, 0xFFFF);
-    // Nothing stays staged.
     EXPECT_EQ(lpszKouseiCommentStr, nullptr);
     EXPECT_EQ(g_lpszExpressionMode, nullptr);
     EXPECT_EQ(SysDicNameAndSwitch[0][2], nullptr);
     EXPECT_EQ(ArSysData[0][2], nullptr);
+
+    // A second block's copy does not bleed into the first's.
+    Profile other(replace(sample(), "ユーザー辞書=1,user1.dic", "ユーザー辞書=1,other.dic"), "b");
+    other.reload();  // loaded last
+    std::unique_ptr<Caller> c2(new Caller);
+    prof.copy(c.get(), "/d");
+    other.copy(c2.get(), "/d");
+    EXPECT_EQ(str(c->user[0]), "/d/user1.dic");
+    EXPECT_EQ(str(c2->user[0]), "/d/other.dic");
 }
 
-TEST(ProfileSetting, CopiesOfTwoBlocksStayApart) {
-    Profile a(sample(), "a");
-    Profile b(replace(sample(), "ユーザー辞書=1,user1.dic", "ユーザー辞書=1,other.dic"), "b");
-    a.reload();
-    b.reload();  // loaded last
-    std::unique_ptr<Caller> ca(new Caller), cb(new Caller);
-    a.copy(ca.get(), "/d");
-    b.copy(cb.get(), "/d");
-    EXPECT_EQ(str(ca->user[0]), "/d/user1.dic");
-    EXPECT_EQ(str(cb->user[0]), "/d/other.dic");
-}
-
+// A copy reads the block (not the file, not OP); only a reload takes the new text.
 TEST(ProfileSetting, ReloadSeesTheChangedFileACopyDoesNot) {
     Profile prof(sample());
     prof.reload();
     std::string changed = replace(sample(), "漢字入力モード=Ｒ漢", "漢字入力モード=カナ漢");
     changed = replace(changed, "辞書セット名称=標準", "辞書セット名称=新しい名前");
     prof.rewrite(changed);
-
     std::unique_ptr<Caller> c(new Caller);
     std::memset(&OP, 0x11, sizeof OP);
     prof.copy(c.get(), "/x");
-    EXPECT_EQ(c->rec.kanrot_ini, 0);  // the block still holds the first load
+    EXPECT_EQ(c->rec.kanrot_ini, 0);
     EXPECT_EQ(u8(c->titles[0]), "標準");
-    EXPECT_EQ(OP.kanrot_ini, 0x11);   // a copy does not use the working record
-    EXPECT_EQ(z2test::read_file(prof.path), changed);
-
+    EXPECT_EQ(OP.kanrot_ini, 0x11);
     prof.reload();
     prof.copy(c.get(), "/x");
     EXPECT_EQ(c->rec.kanrot_ini, 1);
     EXPECT_EQ(u8(c->titles[0]), "新しい名前");
-    EXPECT_EQ(z2test::read_file(prof.path), changed);
+    EXPECT_EQ(z2test::read_file(prof.path), changed);  // neither writes the file
 }
 
+// Keys gone from the file: marks unset, dictionary set 0 reset, its title and a
+// link path without a second field kept; a copy then keeps the caller's marks.
 TEST(ProfileSetting, WhatAReloadKeepsAndWhatItClears) {
     Profile prof(sample());
     prof.reload();
     std::string text = sample();
     text = text.substr(0, text.find("[辞書セット０]")) + text.substr(text.find("[モード連動]"));
-    text = replace(text, "コメント境界マーク=【】\n", "");
-    text = replace(text, "コメントマーク=＊注\n", "");
-    text = replace(text, "半角記号指定文字=\"!#$%&\"\n", "");
+    for (char const* gone : {"コメント境界マーク=【】\n", "コメントマーク=＊注\n", "半角記号指定文字=\"!#$%&\"\n"})
+        text = replace(text, gone, "");
     text = replace(text, "辞書３=3,kao.dic\n", "辞書３=3\n");
     prof.rewrite(text);
     prof.reload();
@@ -237,76 +213,60 @@ TEST(ProfileSetting, WhatAReloadKeepsAndWhatItClears) {
     EXPECT_EQ(s9->pszUserDic[0], 0);
     EXPECT_EQ(s9->pszSystemDic[0][0], 0);
     EXPECT_EQ(s9->bAvailable[0], 0u);
-    EXPECT_EQ(u8(s9->pwzDicSetTitle), "学習しない");  // the earlier title stays
-    EXPECT_EQ(str(p.pLinkDicData_ini->pszLinkDic[2]), "kao.dic");  // no second field: kept
+    EXPECT_EQ(u8(s9->pwzDicSetTitle), "学習しない");
+    EXPECT_EQ(str(p.pLinkDicData_ini->pszLinkDic[2]), "kao.dic");
     EXPECT_EQ(p.pLinkDicData_ini->dwLinkMode[2], 0u);
-
     std::unique_ptr<Caller> c(new Caller(false));
     c->markS[0] = 'k';
     prof.copy(c.get(), "/x");
-    EXPECT_EQ(c->markS[0], 'k');  // no marks in the block: the caller keeps its own
+    EXPECT_EQ(c->markS[0], 'k');
 }
 
+// Every text is cut to its buffer; a bad hexadecimal link mode reads 0.
 TEST(ProfileSetting, LongTextsAreCutToTheirRoom) {
     std::string title(100, 'T'), sym(50, 'S'), mark(20, 'M'), path(400, 'p');
-    std::string text = "[入力・変換]\nコメントマーク=" + mark + "\n全角記号指定文字=\"" + sym + "\"\n" +
-                       "[辞書セット１]\n辞書セット名称=" + title + "\nユーザー辞書=1," + path + "\n" +
-                       "システム辞書１=ON,1," + path + "\n[モード連動]\n辞書１=1," + path + ",zz\n";
-    Profile prof(text);
+    Profile prof("[入力・変換]\nコメントマーク=" + mark + "\n全角記号指定文字=\"" + sym + "\"\n" +
+                 "[辞書セット１]\n辞書セット名称=" + title + "\nユーザー辞書=1," + path + "\n" +
+                 "システム辞書１=ON,1," + path + "\n[モード連動]\n辞書１=1," + path + ",zz\n");
     prof.reload();
-    ConfBufStr* b = prof.block();
-    ORVIOPENPARM const& p = b->settings.parm;
+    ORVIOPENPARM const& p = prof.block()->settings.parm;
     EXPECT_EQ(u8(p.CommentIndxMark_ini), mark.substr(0, 7));
     EXPECT_EQ(u8(p.lpZnSymbolStr_ini), sym.substr(0, 38));
     EXPECT_EQ(u8(p.pDicSetData_ini[0]->pwzDicSetTitle), title.substr(0, 80));
     EXPECT_EQ(str(p.pDicSetData_ini[0]->pszUserDic), path.substr(0, 259));
     EXPECT_EQ(str(p.pDicSetData_ini[0]->pszSystemDic[0]), path.substr(0, 259));
     EXPECT_EQ(str(p.pLinkDicData_ini->pszLinkDic[0]), path.substr(0, 259));
-    EXPECT_EQ(p.pLinkDicData_ini->dwLinkMode[0], 0u);  // "zz" is no hexadecimal number
+    EXPECT_EQ(p.pLinkDicData_ini->dwLinkMode[0], 0u);
 }
 
+// A reload fills SYP only, a copy fills the caller's record only.
 TEST(ProfileSetting, SystemSettingReloadAndCopy) {
     Profile prof(sample());
     SYSSETTING out;
     std::memset(&out, 0x33, sizeof out);
     ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), &out, &prof.list, 1);
-    EXPECT_EQ(out.nButtonCount, 0x33333333u);  // a reload does not write out
+    EXPECT_EQ(out.nButtonCount, 0x33333333u);
     EXPECT_EQ(SYP.ptPalettePos[0], 820);
     std::memset(&SYP, 0x44, sizeof SYP);
     ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), &out, &prof.list, 0);
-    EXPECT_EQ(SYP.nButtonCount, 0x44444444u);  // a copy does not touch SYP
-    EXPECT_EQ(out.nShowWhenOff, 1u);
-    EXPECT_EQ(out.ptPalettePos[0], 820);
-    EXPECT_EQ(out.ptPalettePos[1], 640);
-    EXPECT_EQ(out.ptSystemLinePos[0], 0);
-    EXPECT_EQ(out.ptSystemLinePos[1], 740);
-    EXPECT_EQ(out.nDisplayMode, 0u);
-    EXPECT_EQ(out.nButtonCount, 11u);
-
-    prof.rewrite("[環境]\n");
-    ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), nullptr, &prof.list, 1);
-    ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), &out, &prof.list, 0);
-    EXPECT_EQ(out.ptPalettePos[0], 10000);
-    EXPECT_EQ(out.ptPalettePos[1], 10000);
+    EXPECT_EQ(SYP.nButtonCount, 0x44444444u);
+    SYSSETTING const want = {1, {820, 640}, {0, 740}, 0, 0, 11};
+    EXPECT_EQ(std::memcmp(&out, &want, sizeof out), 0);
 }
 
+// A shorter save leaves no tail of the old text, keeps mode 0600, sets SAP and reads back.
 TEST(ProfileSetting, SaveLeavesNoOldTail) {
-    std::string old = "[ＯＲＶＩパレット]\nパレット位置=000000000000820,0000000000640\n表示モード=縦型\n"
-                      "パレットサイズ=通常\n通常表示ボタン数=0000000011\n"
-                      "[システムライン]\nウィンドウ位置=00000000000000000000,740\n";
-    Profile prof(old);
+    Profile prof("[ＯＲＶＩパレット]\nパレット位置=000000000000820,0000000000640\n表示モード=縦型\n"
+                 "パレットサイズ=通常\n通常表示ボタン数=0000000011\n"
+                 "[システムライン]\nウィンドウ位置=00000000000000000000,740\n");
     SAVESETTING in = {{1, 2}, {3, 4}, 0, 1, 15};
-    std::string want = "[ＯＲＶＩパレット]\nパレット位置=1,2\n表示モード=横型\nパレットサイズ=最大化\n"
-                       "通常表示ボタン数=15\n[システムライン]\nウィンドウ位置=3,4\n";
-    ASSERT_LT(want.size(), old.size());
     WriteSaveSetting(prof.path.c_str(), getuid(), getgid(), &in, &prof.list);
-    EXPECT_EQ(z2test::read_file(prof.path), want);
+    EXPECT_EQ(z2test::read_file(prof.path), "[ＯＲＶＩパレット]\nパレット位置=1,2\n表示モード=横型\n"
+                                            "パレットサイズ=最大化\n通常表示ボタン数=15\n[システムライン]\nウィンドウ位置=3,4\n");
     EXPECT_EQ(std::memcmp(&SAP, &in, sizeof in), 0);
     struct stat st;
     ASSERT_EQ(stat(prof.path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-
-    // The file reads back as saved.
     prof.rewrite(z2test::read_file(prof.path));
     SYSSETTING out;
     ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), nullptr, &prof.list, 1);
@@ -315,143 +275,122 @@ TEST(ProfileSetting, SaveLeavesNoOldTail) {
     EXPECT_EQ(out.nPaletteSize, 1u);
 }
 
+// Paths that are not the block's main profile (other files, another .ven, a
+// link, a user without a block, a wrong owner) and null arguments change nothing.
 TEST(ProfileSetting, RefusedPathsLeaveEverythingUntouched) {
     Profile prof(sample());
     prof.reload();
-    // A path of the same user that is no main profile: no buffer, no write.
-    std::string other = prof.user / "notes.txt";
+    std::string other = prof.user / "notes.txt", backup = prof.user / "backup.ven", link = prof.user / "link.ven";
+    z2test::TestUser stranger("stranger");
     z2test::write_file(other, "keep me\n");
-    SAVESETTING in = {{1, 2}, {3, 4}, 0, 1, 15};
-    WriteSaveSetting(other.c_str(), getuid(), getgid(), &in, &prof.list);
-    EXPECT_EQ(z2test::read_file(other), "keep me\n");
-    // Another main-profile name of the same user is not the block's file.
-    std::string backup = prof.user / "backup.ven";
     z2test::write_file(backup, "[ＯＲＶＩパレット]\nパレット位置=9,9\n");
-    WriteSaveSetting(backup.c_str(), getuid(), getgid(), &in, &prof.list);
-    EXPECT_EQ(z2test::read_file(backup), "[ＯＲＶＩパレット]\nパレット位置=9,9\n");
-    EXPECT_EQ(z2test::read_file(prof.path), sample());
-
-    // A symbolic link is refused by the lock.
-    std::string link = prof.user / "link.ven";
+    z2test::write_file(stranger.profile(), sample());
     ASSERT_EQ(symlink(prof.path.c_str(), link.c_str()), 0);
     std::unique_ptr<Caller> c(new Caller);
-    std::memset(c->titles, 0x5A, sizeof c->titles);
-    ReadProfileSetting(link.c_str(), const_cast<char*>("/d"), getuid(), getgid(), &c->rec, &prof.list, 0);
-    EXPECT_EQ(c->titles[0][0], 0x5A5A);
-    std::string before = z2test::read_file(prof.path);
-    WriteSaveSetting(link.c_str(), getuid(), getgid(), &in, &prof.list);
-    EXPECT_EQ(z2test::read_file(prof.path), before);
     SYSSETTING sys;
-    std::memset(&sys, 0x5A, sizeof sys);
-    ReadSystemSetting(link.c_str(), getuid(), getgid(), &sys, &prof.list, 0);
-    EXPECT_EQ(sys.nButtonCount, 0x5A5A5A5Au);
-
-    // A user without an open block, and an owner that does not match.
-    z2test::TestUser stranger("stranger");
-    z2test::write_file(stranger.profile(), sample());
-    ReadProfileSetting(stranger.profile().c_str(), const_cast<char*>("/d"), getuid(), getgid(), &c->rec, &prof.list, 0);
-    EXPECT_EQ(c->titles[0][0], 0x5A5A);
-    ReadProfileSetting(prof.path.c_str(), const_cast<char*>("/d"), getuid() + 1, getgid(), &c->rec, &prof.list, 0);
-    EXPECT_EQ(c->titles[0][0], 0x5A5A);
-
+    SAVESETTING in = {{1, 2}, {3, 4}, 0, 1, 15};
+    struct Case {
+        std::string path;
+        unsigned uid;
+        bool readsToo;  // the other files only guard the save
+    } const cases[] = {{other, getuid(), false}, {backup, getuid(), false}, {link, getuid(), true},
+                       {stranger.profile(), getuid(), true}, {prof.path, getuid() + 1, true}};
+    for (auto const& k : cases) {
+        std::string const before = z2test::read_file(k.path);
+        std::memset(c->titles, 0x5A, sizeof c->titles);
+        std::memset(&sys, 0x5A, sizeof sys);
+        WriteSaveSetting(k.path.c_str(), k.uid, getgid(), &in, &prof.list);
+        EXPECT_EQ(z2test::read_file(k.path), before) << k.path;
+        EXPECT_EQ(z2test::read_file(prof.path), sample()) << k.path;
+        if (!k.readsToo) continue;
+        ReadProfileSetting(k.path.c_str(), const_cast<char*>("/d"), k.uid, getgid(), &c->rec, &prof.list, 0);
+        ReadSystemSetting(k.path.c_str(), k.uid, getgid(), &sys, &prof.list, 0);
+        EXPECT_EQ(c->titles[0][0], 0x5A5A) << k.path;
+        EXPECT_EQ(sys.nButtonCount, 0x5A5A5A5Au) << k.path;
+    }
     ReadProfileSetting(nullptr, nullptr, 0, 0, nullptr, nullptr, 1);
     ReadProfileSetting(prof.path.c_str(), nullptr, getuid(), getgid(), &c->rec, &prof.list, 0);  // no directory
     EXPECT_EQ(c->titles[0][0], 0x5A5A);
     WriteSaveSetting(prof.path.c_str(), getuid(), getgid(), nullptr, &prof.list);
     ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), nullptr, &prof.list, 0);
+    EXPECT_EQ(z2test::read_file(prof.path), sample());
 }
 
+// Every value malformed in turn, every key twice, junk lines: no overflow; later keys win.
 TEST(ProfileSetting, HostileText) {
-    std::string junk(16 * 1024, 'x');
-    std::string bin("\x01\xff\xfe\x80,\x00z", 7);
-    std::string text = sample();
-    // Every value of the sample replaced in turn by something malformed.
+    std::string const text = sample(), junk(16 * 1024, 'x'), bin("\x01\xff\xfe\x80,\x00z", 7);
+    char const* repl[] = {"", ",,,,", "ON,,,,,,,,,,,,", "-1", "99999999999999999999", "\"", "\"\"", "1", "0x10", "する する"};
     std::string bad;
     size_t n = 0;
-    for (size_t pos = 0; pos < text.size();) {
-        size_t eol = text.find('\n', pos);
+    for (size_t pos = 0, eol; pos < text.size(); pos = eol + 1) {
+        eol = text.find('\n', pos);
         std::string line = text.substr(pos, eol - pos);
         size_t eq = line.find('=');
         if (eq != std::string::npos && line[0] != '[') {
-            char const* repl[] = {"", ",,,,", "ON,,,,,,,,,,,,", "-1", "99999999999999999999", "\"", "\"\"",
-                                  "1", "0x10", "する する"};
-            std::string v = (n % 12 == 10) ? junk : (n % 12 == 11) ? bin : repl[n % 10];
-            line = line.substr(0, eq + 1) + v;
+            line = line.substr(0, eq + 1) + (n % 12 == 10 ? junk : n % 12 == 11 ? bin : std::string(repl[n % 10]));
             ++n;
         }
-        bad += line + "\n" + line + "\n";  // and every key twice
-        pos = eol + 1;
+        bad += line + "\n" + line + "\n";
     }
-    bad += "[辞書セット１]\n" + std::string(20000, '[') + "\n=\n===\n";
-    Profile prof(bad);
+    Profile prof(bad + "[辞書セット１]\n" + std::string(20000, '[') + "\n=\n===\n");
     prof.reload();
     ReadSystemSetting(prof.path.c_str(), getuid(), getgid(), nullptr, &prof.list, 1);
     std::unique_ptr<Caller> c(new Caller);
     prof.copy(c.get(), "/d");
-    ConfBufStr* b = prof.block();
-    ASSERT_NE(b, nullptr);
-    EXPECT_LE(std::strlen(reinterpret_cast<char const*>(b->settings.parm.pDicSetData_ini[0]->pszUserDic)), 259u);
+    ASSERT_NE(prof.block(), nullptr);
+    EXPECT_LE(str(prof.block()->settings.parm.pDicSetData_ini[0]->pszUserDic).size(), 259u);
 
-    // Repeated keys: the later value counts.
     prof.rewrite("[入力・変換]\n漢字入力モード=Ｒ漢\n漢字入力モード=カナ漢\n");
     prof.reload();
     EXPECT_EQ(prof.block()->settings.parm.kanrot_ini, 1);
-    // No sections at all.
     prof.rewrite("just text\nno sections\n");
     prof.reload();
     EXPECT_EQ(prof.block()->settings.parm.kanrot_ini, 0xFF);
     EXPECT_EQ(prof.block()->settings.parm.DFKeyBoadMode_ini, 1);
 }
 
+// After any failing allocation of a reload, the next reload gives the whole sample.
 TEST(ProfileSetting, AllocationFailuresDuringAReload) {
     Profile prof(sample());
     std::unique_ptr<Caller> c(new Caller);
-    int points = z2test::for_each_alloc_failure(
-        [&] { prof.reload(); },
-        [&](int n, bool) {
-            // The block stays usable: a reload without failures gives it all.
-            prof.reload();
-            new (c.get()) Caller;
-            prof.copy(c.get(), "/d");
-            SCOPED_TRACE(n);
-            expect_sample(*c, "/d");
-            ASSERT_FALSE(HasFailure()) << "after failing allocation " << n;
-        });
+    int points = z2test::for_each_alloc_failure([&] { prof.reload(); },
+                                                [&](int n, bool) {
+                                                    prof.reload();
+                                                    new (c.get()) Caller;
+                                                    prof.copy(c.get(), "/d");
+                                                    SCOPED_TRACE(n);
+                                                    expect_sample(*c, "/d");
+                                                    ASSERT_FALSE(HasFailure()) << "after failing allocation " << n;
+                                                });
     EXPECT_GT(points, 50);  // the index, its scratch area and every text the rows hand out
 }
 
 // A reader that holds the shared lock never sees a half-written save.
 TEST(ProfileSettingMultiProcess, ReaderNeverSeesAHalfWrittenSave) {
-    std::string pad(3000, '#');
+    std::string const pad(3000, '#');
     Profile prof("[ＯＲＶＩパレット]\n;" + pad + "\nパレット位置=1,1\n[システムライン]\nウィンドウ位置=1,1\n");
     int pipefd[2];
     ASSERT_EQ(pipe(pipefd), 0);
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        close(pipefd[0]);
-        int bad = 0, reads = 0;
+        char msg[2] = {'G', '0'};  // G: every read whole; R: something was read
         for (int i = 0; i < 200; ++i) {
             usleep(1000);  // leave the writer room: a refused lock costs it a second
             int fd = sem_open(const_cast<char*>(prof.path.c_str()), getuid(), getgid(), 0, 0, nullptr);
             if (fd < 0) continue;
             std::string text;
             char buf[4096];
-            ssize_t r;
-            while ((r = read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(r));
+            for (ssize_t r; (r = read(fd, buf, sizeof buf)) > 0;) text.append(buf, size_t(r));
             sem_close(fd);
-            ++reads;
-            static char const kLast[] = "ウィンドウ位置=";
-            // Whole: the padding up front, and the last line is the system
-            // line's own (no piece of a longer earlier text after it).
+            msg[1] = 'R';
+            // Whole: the padding, and the last line is the system line's (no old tail after it).
             size_t last = text.size() >= 2 ? text.rfind('\n', text.size() - 2) : std::string::npos;
-            bool whole = !text.empty() && text.back() == '\n' && text.find(pad) != std::string::npos &&
-                         last != std::string::npos && text.compare(last + 1, std::strlen(kLast), kLast) == 0;
-            if (!whole) ++bad;
+            if (text.empty() || text.back() != '\n' || text.find(pad) == std::string::npos ||
+                last == std::string::npos || text.compare(last + 1, std::strlen("ウィンドウ位置="), "ウィンドウ位置=") != 0)
+                msg[0] = 'B';
         }
-        char msg[2] = {static_cast<char>(bad > 0 ? 'B' : 'G'), static_cast<char>(reads > 0 ? 'R' : '0')};
-        ssize_t w = write(pipefd[1], msg, 2);
-        _exit(w == 2 ? 0 : 1);
+        _exit(write(pipefd[1], msg, 2) == 2 ? 0 : 1);
     }
     close(pipefd[1]);
     for (int i = 0; i < 40; ++i) {
@@ -464,14 +403,9 @@ TEST(ProfileSettingMultiProcess, ReaderNeverSeesAHalfWrittenSave) {
     close(pipefd[0]);
     int status = 0;
     waitpid(pid, &status, 0);
-    EXPECT_EQ(msg[0], 'G');
-    EXPECT_EQ(msg[1], 'R');
+    EXPECT_EQ(std::string(msg, 2), "GR");
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
-
-}  // namespace
-
-namespace {
 
 TEST(ProfileSettingTool, RecordAndPalette) {
     z2test::TestUser user;
@@ -482,18 +416,16 @@ TEST(ProfileSettingTool, RecordAndPalette) {
                              "pDicSetData_ini[1].pwzDicSetTitle = ビジネス文書\n",
                              "pDicSetData_ini[0].pszSystemDic[0] = /srv/d/main.dic\n",
                              "pLinkDicData_ini.dwLinkMode[1] = 31\n", "pZozAvArData_ini.pszArUserDic = /srv/d/user.abr\n",
-                             "lpHnSymbolStr_ini = !#$%&\n", "CommentIndxMark_ini = ＊注\n"}) {
+                             "lpHnSymbolStr_ini = !#$%&\n", "CommentIndxMark_ini = ＊注\n"})
         EXPECT_NE(out.find(want), std::string::npos) << want;
-    }
     EXPECT_NE(z2test::run_tool("record /tmp/elsewhere.ven", "", &out, &err), 0);
-
     ASSERT_EQ(z2test::run_tool("palette " + user.profile() + " pos=5,6 size=maximized", "", &out, &err), 0) << err;
     EXPECT_NE(out.find("pos = 5,6\n"), std::string::npos) << out;
     EXPECT_NE(out.find("size = maximized\n"), std::string::npos) << out;
-    EXPECT_NE(z2test::read_file(user.profile()).find("パレット位置=5,6\n"), std::string::npos);
-    std::string before = z2test::read_file(user.profile());
+    std::string const saved = z2test::read_file(user.profile());
+    EXPECT_NE(saved.find("パレット位置=5,6\n"), std::string::npos);
     EXPECT_EQ(z2test::run_tool("palette " + user.profile() + " buttons=16", "", &out, &err), 2);
-    EXPECT_EQ(z2test::read_file(user.profile()), before);
+    EXPECT_EQ(z2test::read_file(user.profile()), saved);
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 // and the style loader over a user's profile block.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,7 +59,9 @@ struct Guarded {
     }
 };
 
-TEST(StyleHexField, ReadsLikeScanfOnHexAndStopsAtTheEnd) {
+// Fixed-width hexadecimal fields: non-digits read as 0, the end of the text stops
+// the field (nothing at all gives 0xFFFF), the cursor moves by what was read.
+TEST(StyleHexField, ReadsFixedWidthFieldsAndStopsAtTheEnd) {
     struct Case {
         char const* text;
         int digits;
@@ -73,157 +77,120 @@ TEST(StyleHexField, ReadsLikeScanfOnHexAndStopsAtTheEnd) {
         char* cur = &buf[0];
         EXPECT_EQ(GetNextIntFromHexStr(&cur, c.digits), c.value) << c.text;
         EXPECT_EQ(static_cast<size_t>(cur - &buf[0]), c.advance) << c.text;
-        if (c.advance > 0) {
-            unsigned want = 0;
-            std::string field = buf.substr(0, c.advance);
-            if (field.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos) {
-                std::sscanf(field.c_str(), "%x", &want);
-                cur = &buf[0];
-                EXPECT_EQ(static_cast<unsigned>(GetNextIntFromHexStr(&cur, c.digits)), want) << c.text;
-            }
-        }
     }
     char* none = nullptr;
     EXPECT_EQ(GetNextIntFromHexStr(&none, 4), 0xFFFF);
     EXPECT_EQ(GetNextIntFromHexStr(nullptr, 4), 0xFFFF);
 }
 
-TEST(StyleKeyData, IndexOnlyTextDecodesIndexAndReturnsZero) {
-    Guarded<FKEYINDEX> idx;
-    Guarded<FKEYASSIGNDATA> as;
-    std::string t = KeyText(0);
-    ASSERT_EQ(t.size(), 128u);
-    EXPECT_EQ(DecodeFucKeyCustomData(&t[0], &idx.rec, &as.rec), 0);
-    EXPECT_EQ(idx.rec.wKeyIndex[0][0], 0x100);
-    EXPECT_EQ(idx.rec.wKeyIndex[15][1], 0x20F);
-    EXPECT_EQ(as.rec.wAssign[0][0], 0x5A5A);
-}
-
-TEST(StyleKeyData, AssignmentsBeyondTheTextKeepTheirValues) {
-    Guarded<FKEYINDEX> idx;
-    Guarded<FKEYASSIGNDATA> as;
-    std::string t = KeyText(3);
-    EXPECT_EQ(DecodeFucKeyCustomData(&t[0], &idx.rec, &as.rec), 3);
-    EXPECT_EQ(as.rec.wAssign[2][4], 2 * 16 + 4);
-    EXPECT_EQ(as.rec.wAssign[3][0], 0x5A5A);
-    EXPECT_EQ(as.rec.wAssign[799][4], 0x5A5A);
-
-    // A text that ends inside an entry: the fields it does not reach get 0xFFFF.
-    std::string cut = KeyText(2).substr(0, 128 + 20 + 6);
-    Guarded<FKEYASSIGNDATA> as2;
-    EXPECT_EQ(DecodeFucKeyCustomData(&cut[0], &idx.rec, &as2.rec), 2);
-    EXPECT_EQ(as2.rec.wAssign[1][0], 16);
-    EXPECT_EQ(as2.rec.wAssign[1][1], 0x00);    // "00", the two digits left of "0011"
-    EXPECT_EQ(as2.rec.wAssign[1][2], 0xFFFF);
-    EXPECT_EQ(as2.rec.wAssign[1][4], 0xFFFF);
-    EXPECT_EQ(as2.rec.wAssign[2][0], 0x5A5A);
-}
-
-TEST(StyleKeyData, BadTexts) {
+// The key text: 16 index pairs, then entries of five fields up to 800; fields
+// past the text's end get 0xFFFF, entries past the count keep their values,
+// nothing is written past the records.
+TEST(StyleKeyData, DecodesIndexAndAssignmentsWithinTheText) {
+    using Checks = std::vector<std::array<int, 3>>;  // {row, field, want}
+    struct Case {
+        char const* what;
+        std::string text;
+        int result;
+        Checks idx, as;
+    } const cases[] = {
+        {"index only", KeyText(0), 0, {{0, 0, 0x100}, {15, 1, 0x20F}}, {{0, 0, 0x5A5A}}},
+        {"three entries", KeyText(3), 3, {}, {{2, 4, 2 * 16 + 4}, {3, 0, 0x5A5A}, {799, 4, 0x5A5A}}},
+        {"ends inside an entry", KeyText(2).substr(0, 128 + 20 + 6), 2, {},
+         {{1, 0, 16}, {1, 1, 0x00} /* "00" of "0011" */, {1, 2, 0xFFFF}, {1, 4, 0xFFFF}, {2, 0, 0x5A5A}}},
+        {"shorter than the index", KeyText(0).substr(0, 20), 0, {{1, 0, 0x101}, {2, 0, 0x102}, {2, 1, 0xFFFF}, {3, 0, 0x5A5A}}, {}},
+        {"over 800 entries", KeyText(900), 800, {}, {{799, 0, 799 * 16}}},
+        {"not hexadecimal", std::string(128 + 20, 'Q'), 1, {{7, 1, 0}}, {{0, 3, 0}}},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.what);
+        Guarded<FKEYINDEX> idx;
+        Guarded<FKEYASSIGNDATA> as;
+        std::string t = c.text;
+        EXPECT_EQ(DecodeFucKeyCustomData(&t[0], &idx.rec, &as.rec), c.result);
+        for (auto const& k : c.idx) EXPECT_EQ(idx.rec.wKeyIndex[k[0]][k[1]], k[2]) << "index " << k[0] << "," << k[1];
+        for (auto const& k : c.as) EXPECT_EQ(as.rec.wAssign[k[0]][k[1]], k[2]) << "entry " << k[0] << "," << k[1];
+        EXPECT_TRUE(idx.intact() && as.intact());
+    }
     Guarded<FKEYINDEX> idx;
     Guarded<FKEYASSIGNDATA> as;
     EXPECT_EQ(DecodeFucKeyCustomData(nullptr, &idx.rec, &as.rec), 0);
-    // Shorter than the index: 0, yet the entries read so far are stored.
-    std::string shortText = KeyText(0).substr(0, 20);
-    EXPECT_EQ(DecodeFucKeyCustomData(&shortText[0], &idx.rec, &as.rec), 0);
-    EXPECT_EQ(idx.rec.wKeyIndex[1][0], 0x101);
-    EXPECT_EQ(idx.rec.wKeyIndex[2][0], 0x102);
-    EXPECT_EQ(idx.rec.wKeyIndex[2][1], 0xFFFF);
-    EXPECT_EQ(idx.rec.wKeyIndex[3][0], 0x5A5A);
-    // Longer than 800 entries: 800, and nothing past the record.
-    std::string longText = KeyText(900);
-    EXPECT_EQ(DecodeFucKeyCustomData(&longText[0], &idx.rec, &as.rec), 800);
-    EXPECT_EQ(as.rec.wAssign[799][0], 799 * 16);
-    EXPECT_TRUE(as.intact());
-    // Characters that are not hexadecimal digits read as 0.
-    std::string junk(128 + 20, 'Q');
-    EXPECT_EQ(DecodeFucKeyCustomData(&junk[0], &idx.rec, &as.rec), 1);
-    EXPECT_EQ(idx.rec.wKeyIndex[7][1], 0);
-    EXPECT_EQ(as.rec.wAssign[0][3], 0);
 }
 
-TEST(StyleRomajiData, PoolLengthComesFromTheLastEntry) {
-    Guarded<tag_RomaKanaInfo> r;
-    std::vector<unsigned> pool;
-    for (unsigned u = 0; u < 20; ++u) pool.push_back(0x3000 + u);
-    std::string t = RomaText(2, {{0, 1, 1}, {10, 2, 3}}, pool);
-    EXPECT_EQ(DecodeRomajiCustomData(&t[0], &r.rec), 2);
-    EXPECT_EQ(r.rec.dwEntryCount, 2u);
-    EXPECT_EQ(r.rec.dwRomaHeader, 0xABCD0001u);
-    EXPECT_EQ(r.rec.adwRomaTable[95], 95u * 7);
-    EXPECT_EQ(r.rec.aRomajiEntry[1].wPos, 10);
-    EXPECT_EQ(r.rec.aRomajiEntry[1].byLen2, 3);
-    EXPECT_EQ(r.rec.awRomaPool[14], 0x3000 + 14);
-    EXPECT_EQ(r.rec.awRomaPool[15], 0x5A5A);  // 15 units read, not 20
-    EXPECT_EQ(r.rec.aRomajiEntry[2].wPos, 0x5A5A);
+// Decodes a romaji text into a guarded record: the result, and nothing past it.
+std::unique_ptr<Guarded<tag_RomaKanaInfo>> Roma(std::string t, unsigned result) {
+    auto r = std::make_unique<Guarded<tag_RomaKanaInfo>>();
+    EXPECT_EQ(static_cast<unsigned>(DecodeRomajiCustomData(&t[0], &r->rec)), result);
+    EXPECT_TRUE(r->intact());
+    return r;
 }
 
-TEST(StyleRomajiData, CountsAndPoolsThatDoNotFitAreClamped) {
-    {   // No entries: an empty pool.
-        Guarded<tag_RomaKanaInfo> r;
-        std::string t = RomaText(0, {}, {1, 2, 3});
-        EXPECT_EQ(DecodeRomajiCustomData(&t[0], &r.rec), 0);
-        EXPECT_EQ(r.rec.dwEntryCount, 0u);
-        EXPECT_EQ(r.rec.awRomaPool[0], 0x5A5A);
-    }
-    {   // The largest count on a short text: entries past the text read 0xFFFF / 0xFF.
-        Guarded<tag_RomaKanaInfo> r;
-        std::string t = RomaText(0xFFFFFFFFu, {{1, 1, 1}}, {});
-        EXPECT_EQ(static_cast<unsigned>(DecodeRomajiCustomData(&t[0], &r.rec)), 0xFFFFFFFFu);
-        EXPECT_EQ(r.rec.aRomajiEntry[0].wPos, 1);
-        EXPECT_EQ(r.rec.aRomajiEntry[549].wPos, 0xFFFF);
-        EXPECT_EQ(r.rec.aRomajiEntry[549].byLen1, 0xFF);
-        EXPECT_EQ(r.rec.awRomaPool[3299], 0xFFFF);
-        EXPECT_TRUE(r.intact());
-    }
-    {   // 600 entries: 550 kept, the pool still starts after all 600.
-        Guarded<tag_RomaKanaInfo> r;
-        std::vector<RomaEntry> e(600, RomaEntry{0, 1, 1});
-        e[599] = {4000, 0xFF, 0xFF};  // pool beyond 3300 units
-        std::vector<unsigned> pool(3400, 0x1234);
-        pool[0] = 0x4321;
-        std::string t = RomaText(600, e, pool);
-        EXPECT_EQ(DecodeRomajiCustomData(&t[0], &r.rec), 600);
-        EXPECT_EQ(r.rec.aRomajiEntry[549].byLen1, 1);
-        EXPECT_EQ(r.rec.awRomaPool[0], 0x4321);
-        EXPECT_EQ(r.rec.awRomaPool[3299], 0x1234);
-        EXPECT_TRUE(r.intact());
-    }
-    Guarded<tag_RomaKanaInfo> r;
-    EXPECT_EQ(DecodeRomajiCustomData(nullptr, &r.rec), 0);
+// Count, header, 96 table words, entries (550 kept) and a pool whose length
+// comes from the last entry (3300 kept); past the text 0xFFFF / 0xFF.
+TEST(StyleRomajiData, DecodesWithinTheTextAndTheRecord) {
+    std::vector<unsigned> pool(20);
+    for (unsigned u = 0; u < 20; ++u) pool[u] = 0x3000 + u;
+    auto r = Roma(RomaText(2, {{0, 1, 1}, {10, 2, 3}}, pool), 2);
+    EXPECT_EQ(r->rec.dwEntryCount, 2u);
+    EXPECT_EQ(r->rec.dwRomaHeader, 0xABCD0001u);
+    EXPECT_EQ(r->rec.adwRomaTable[95], 95u * 7);
+    EXPECT_EQ(r->rec.aRomajiEntry[1].wPos, 10);
+    EXPECT_EQ(r->rec.aRomajiEntry[1].byLen2, 3);
+    EXPECT_EQ(r->rec.awRomaPool[14], 0x3000 + 14);
+    EXPECT_EQ(r->rec.awRomaPool[15], 0x5A5A);  // 15 units read, not 20
+    EXPECT_EQ(r->rec.aRomajiEntry[2].wPos, 0x5A5A);
+
+    r = Roma(RomaText(0, {}, {1, 2, 3}), 0);  // no entries: an empty pool
+    EXPECT_EQ(r->rec.dwEntryCount, 0u);
+    EXPECT_EQ(r->rec.awRomaPool[0], 0x5A5A);
+
+    r = Roma(RomaText(0xFFFFFFFFu, {{1, 1, 1}}, {}), 0xFFFFFFFFu);  // the largest count on a short text
+    EXPECT_EQ(r->rec.aRomajiEntry[0].wPos, 1);
+    EXPECT_EQ(r->rec.aRomajiEntry[549].wPos, 0xFFFF);
+    EXPECT_EQ(r->rec.aRomajiEntry[549].byLen1, 0xFF);
+    EXPECT_EQ(r->rec.awRomaPool[3299], 0xFFFF);
+
+    std::vector<RomaEntry> e(600, RomaEntry{0, 1, 1});
+    e[599] = {4000, 0xFF, 0xFF};  // a pool beyond 3300 units, after all 600 entries
+    pool.assign(3400, 0x1234);
+    pool[0] = 0x4321;
+    r = Roma(RomaText(600, e, pool), 600);
+    EXPECT_EQ(r->rec.aRomajiEntry[549].byLen1, 1);
+    EXPECT_EQ(r->rec.awRomaPool[0], 0x4321);
+    EXPECT_EQ(r->rec.awRomaPool[3299], 0x1234);
+
+    EXPECT_EQ(DecodeRomajiCustomData(nullptr, &r->rec), 0);
     std::string t = "00000001";
     EXPECT_EQ(DecodeRomajiCustomData(&t[0], nullptr), 0);
 }
 
-// A user whose profile lists styles; the style named current is in slot 4.
+// A user whose profile lists "標準" (a.sty) in slot 0 and "私の" (fifthFile) in slot 4.
 struct StyleUser {
     z2test::TestUser user{"style"};
     ConfBufList list{};
-    std::string current() const { return user.profile(); }
-
     std::string StyleFile(char const* id, int keys, unsigned romaCount, char const* mkey) {
         std::vector<RomaEntry> e;
         for (unsigned i = 0; i < romaCount; ++i) e.push_back({i * 2, 1, 1});
-        std::vector<unsigned> pool(romaCount * 2, 0x3042);
         return std::string("[環境]\nIDCode=") + id + "\nVersion=9.00\nRevision=1.00\n[カスタマイズ]\nキー=" +
-               KeyText(keys) + "\n表示色=00FF00\nローマ字=" + RomaText(romaCount, e, pool) +
+               KeyText(keys) + "\n表示色=00FF00\nローマ字=" + RomaText(romaCount, e, std::vector<unsigned>(romaCount * 2, 0x3042)) +
                "\nＭ式キーボード対応=" + mkey + "\n";
     }
-    void Write(char const* current, const std::string& fifthFile) {
-        std::string p = "[スタイル]\n現在のスタイル=" + std::string(current) + "\n";
-        p += "スタイル１=標準," + user / "a.sty" + "\n";
-        p += "スタイル５=私の," + fifthFile + "\n";
-        ASSERT_TRUE(z2test::write_file(user.profile(), p));
+    void Write(char const* current, std::string const& fifthFile) {
+        ASSERT_TRUE(z2test::write_file(user.profile(), "[スタイル]\n現在のスタイル=" + std::string(current) +
+                                                           "\nスタイル１=標準," + user / "a.sty" + "\nスタイル５=私の," + fifthFile + "\n"));
         ASSERT_TRUE(z2test::write_file(user / "a.sty", StyleFile("DEVEVIRIZ17", 1, 1, "しない")));
     }
     ConfBufStr* Open() {
         OpenProfile(user.profile().c_str(), &list);
         return SearchConfBuf(&list, nullptr, user.profile().c_str());
     }
-    int Load() { return ReadStyleSetting(current().c_str(), getuid(), getgid(), nullptr, nullptr, nullptr, &list, 1); }
+    int Load() { return ReadStyleSetting(user.profile().c_str(), getuid(), getgid(), nullptr, nullptr, nullptr, &list, 1); }
     ~StyleUser() { CloseProfile(user.profile().c_str(), &list); }
 };
 
+// The current style's slot is decoded into the block (and OP, the shift flag),
+// a copy hands it out; a later text with the wrong IDCode decodes nothing and
+// keeps the previous records.
 TEST(StyleLoad, CurrentStyleIsReadFromItsListedSlot) {
     StyleUser u;
     u.Write("私の", u.user / "b.sty");
@@ -237,43 +204,32 @@ TEST(StyleLoad, CurrentStyleIsReadFromItsListedSlot) {
     EXPECT_EQ(OP.fMKeyboard_ini, 1u);
     EXPECT_EQ(block->settings.wRomanShiftAutoEiji, 1);
     EXPECT_EQ(block->settings.dwStyleResult, 3u);
-
     auto idx = std::make_unique<FKEYINDEX>();
     auto as = std::make_unique<FKEYASSIGNDATA>();
     auto roma = std::make_unique<tag_RomaKanaInfo>();
-    EXPECT_EQ(ReadStyleSetting(u.current().c_str(), getuid(), getgid(), idx.get(), as.get(), roma.get(), &u.list, 0), 3);
+    std::string const path = u.user.profile();
+    char const* p = path.c_str();
+    EXPECT_EQ(ReadStyleSetting(p, getuid(), getgid(), idx.get(), as.get(), roma.get(), &u.list, 0), 3);
     EXPECT_EQ(as->wAssign[6][4], 6 * 16 + 4);
     EXPECT_EQ(roma->dwEntryCount, 3u);
     EXPECT_EQ(roma->aRomajiEntry[2].wPos, 4);
-    // A copy with no output only returns the stored bits.
-    EXPECT_EQ(ReadStyleSetting(u.current().c_str(), getuid(), getgid(), nullptr, nullptr, nullptr, &u.list, 0), 3);
-}
+    EXPECT_EQ(ReadStyleSetting(p, getuid(), getgid(), nullptr, nullptr, nullptr, &u.list, 0), 3);  // the bits alone
 
-TEST(StyleLoad, WrongIdCodeDecodesNothingAndKeepsThePreviousRecords) {
-    StyleUser u;
-    u.Write("私の", u.user / "b.sty");
-    ASSERT_TRUE(z2test::write_file(u.user / "b.sty", u.StyleFile("DEVEVIRIZ17", 4, 2, "しない")));
-    ConfBufStr* block = u.Open();
-    ASSERT_NE(block, nullptr);
-    ASSERT_EQ(u.Load(), 3);
     ASSERT_TRUE(z2test::write_file(u.user / "b.sty", u.StyleFile("ZERIR2", 9, 5, "しない")));
-    ASSERT_EQ(RefreshProfileBlock(&u.list, u.user.profile().c_str()), block);
+    ASSERT_EQ(RefreshProfileBlock(&u.list, p), block);
     EXPECT_EQ(u.Load(), 0);
     EXPECT_EQ(block->settings.dwStyleResult, 0u);
-    EXPECT_EQ(block->settings.romaKana.dwEntryCount, 2u);
-    EXPECT_EQ(block->settings.fkeyAssign.wAssign[4][0], 0);  // the zero-filled block, not entry 4 of the new text
+    EXPECT_EQ(block->settings.romaKana.dwEntryCount, 3u);
+    EXPECT_EQ(block->settings.fkeyAssign.wAssign[8][0], 0);  // the zero-filled block, not entry 8 of the new text
+    EXPECT_EQ(block->settings.fkeyAssign.wAssign[6][4], 6 * 16 + 4);
 }
 
+// A current style that is not listed, missing, a directory or a link decodes nothing.
 TEST(StyleLoad, MissingStylesDecodeNothing) {
     struct Case {
         char const* current;
-        char const* file;   // relative to the user's directory
-    } const cases[] = {
-        {"ない", "b.sty"},      // a name not in the list
-        {"私の", "gone.sty"},   // a listed file that does not exist
-        {"私の", "dir.sty"},    // a listed path that is a directory
-        {"私の", "link.sty"},   // a symbolic link to a good style file
-    };
+        char const* file;  // relative to the user's directory
+    } const cases[] = {{"ない", "b.sty"}, {"私の", "gone.sty"}, {"私の", "dir.sty"}, {"私の", "link.sty"}};
     for (auto const& c : cases) {
         StyleUser u;
         ASSERT_TRUE(z2test::write_file(u.user / "b.sty", u.StyleFile("DEVEVIRIZ17", 4, 2, "する")));
@@ -285,8 +241,7 @@ TEST(StyleLoad, MissingStylesDecodeNothing) {
         EXPECT_EQ(u.Load(), 0) << c.current << " " << c.file;
         EXPECT_NE(OP.fMKeyboard_ini, 1u) << c.file;
     }
-    // No lock (a missing profile) or no block: 0.
-    ConfBufList none{};
+    ConfBufList none{};  // no lock (a missing profile) or no block: 0
     z2test::TestUser lone;
     EXPECT_EQ(ReadStyleSetting(lone.profile().c_str(), getuid(), getgid(), nullptr, nullptr, nullptr, &none, 1), 0);
     EXPECT_EQ(ReadStyleSetting(nullptr, getuid(), getgid(), nullptr, nullptr, nullptr, &none, 1), 0);
