@@ -1,10 +1,8 @@
-// Allocation failures at every allocation of the exported functions that
-// allocate (those not swept in their own module's tests): for N = 1, 2, ... the
-// Nth allocation fails until a call runs untouched. At each N the call gives
-// its documented failure value or its normal result, nothing leaks (ASan
-// builds), and the block, the list and the files still work: a normal call
-// afterwards gives the normal result. Write failures (short, ENOSPC, EIO) at
-// every write of the savers that are not swept elsewhere.
+// Allocation failures at every allocation of the exported functions not swept in
+// their own module's tests: at each failure point the call gives its failure value
+// or its normal result, nothing leaks (ASan builds), and a normal call afterwards
+// works. Write failures (short, ENOSPC, EIO) at every write of the savers not
+// swept elsewhere.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -29,10 +27,30 @@ namespace tw {
 
 namespace {
 
-void report(char const* fn, int points) {
-    std::printf("allocation-failure points  %-44s %d\n", fn, points);
+// for_each_alloc_failure with a trace per point; reports (and requires) points.
+int sweep(std::string const& fn, std::function<void()> const& body, std::function<void(bool hit)> const& check,
+          bool require = true) {
+    int points = z2test::for_each_alloc_failure(body, [&](int n, bool hit) {
+        SCOPED_TRACE(fn + " failing allocation " + std::to_string(n));
+        check(hit);
+    });
+    std::printf("allocation-failure points  %-44s %d\n", fn.c_str(), points);
     ::testing::Test::RecordProperty(fn, points);
-    EXPECT_GT(points, 0) << fn << " allocates nothing?";
+    if (require) { EXPECT_GT(points, 0) << fn << " allocates nothing?"; }
+    return points;
+}
+
+// A text maker swept: every text it gives under failures is the normal one.
+int sweep_text(std::string const& fn, std::function<char*()> const& make) {
+    char* ref = make();
+    EXPECT_NE(ref, nullptr) << fn;
+    char* got = nullptr;
+    int points = sweep(fn, [&] { got = make(); }, [&](bool) {
+        if (got && ref) { EXPECT_STREQ(got, ref); }
+        std::free(got);
+    }, false);
+    std::free(ref);
+    return points;
 }
 
 std::string replace_all(std::string s, std::string const& from, std::string const& to) {
@@ -62,12 +80,19 @@ struct Env {
     char const* p() const { return path.c_str(); }
     // By user name: a block whose reload failed has no path and is not found by it.
     ConfBufStr* block() { return SearchConfBuf(&list, user.name.c_str(), nullptr); }
-    std::string value(char const* sec, char const* key, int head = -1) {
+    std::string value(char const* sec, char const* key) {
         char out[512];
-        unsigned n = GetPrivateProfileString(sec, key, "<none>", out, sizeof out, block(), head);
+        unsigned n = GetPrivateProfileString(sec, key, "<none>", out, sizeof out, block(), -1);
         return std::string(out, n);
     }
+    std::string style() { return value("スタイル", "現在のスタイル"); }
 };
+
+struct WriteMode {
+    char const* name;
+    int err;
+    size_t shortBytes;
+} const kWriteModes[] = {{"ENOSPC", ENOSPC, 0}, {"EIO", EIO, 0}, {"short", 0, 5}};
 
 int count_comments(IniBuf const& b) {
     int n = 0;
@@ -75,210 +100,171 @@ int count_comments(IniBuf const& b) {
     return n;
 }
 
+// A comment half added, or a group copy left stale instead of null.
 TEST(AllocFailure, IniBufferCommentsAndCopies) {
     IniBuf b{};
     int r = -5, before = 0;
-    int points = z2test::for_each_alloc_failure(
-        [&] {
-            before = count_comments(b);
-            r = AppendCommentString(&b, "; line\n");
-        },
-        [&](int n, bool) {
-            SCOPED_TRACE(n);
-            EXPECT_TRUE(r == 0 || r == 1);
-            EXPECT_EQ(count_comments(b), before + r);
-            EXPECT_EQ(AppendCommentString(&b, "; again\n"), 1);
-        });
-    report("AppendCommentString", points);
+    sweep("AppendCommentString", [&] { before = count_comments(b); r = AppendCommentString(&b, "; line\n"); },
+          [&](bool) {
+              EXPECT_TRUE(r == 0 || r == 1);
+              EXPECT_EQ(count_comments(b), before + r);
+              EXPECT_EQ(AppendCommentString(&b, "; again\n"), 1);
+          });
     FreeIniBuf(&b);
-
     ASSERT_EQ(SetIniBufProfile(&b, "S", "a", "1"), 1);
     ASSERT_EQ(SetIniBufProfile(&b, "S", "b", "22"), 1);
     char const* keys[] = {"a", "b", "missing"};
+    char const* want[] = {"1", "22", ""};
+    char* stale = reinterpret_cast<char*>(1);
     char* outs[3];
-    points = z2test::for_each_alloc_failure(
-        [&] {
-            outs[0] = outs[1] = outs[2] = reinterpret_cast<char*>(1);
-            r = GetIniBufProfiles2(&b, "S", keys, 3, outs);
-        },
-        [&](int n, bool) {
-            SCOPED_TRACE(n);
-            EXPECT_EQ(r, 1);
-            char const* want[] = {"1", "22", ""};
-            for (int i = 0; i < 3; ++i) {
-                // A copy that could not be made is null, never stale.
-                EXPECT_NE(outs[i], reinterpret_cast<char*>(1));
-                if (outs[i] && outs[i] != reinterpret_cast<char*>(1)) {
-                    EXPECT_STREQ(outs[i], want[i]);
-                    std::free(outs[i]);
-                }
-            }
-        });
-    report("GetIniBufProfiles2", points);
+    sweep("GetIniBufProfiles2", [&] { outs[0] = outs[1] = outs[2] = stale; r = GetIniBufProfiles2(&b, "S", keys, 3, outs); },
+          [&](bool) {
+              EXPECT_EQ(r, 1);
+              for (int i = 0; i < 3; ++i) {
+                  EXPECT_NE(outs[i], stale);
+                  if (outs[i] && outs[i] != stale) { EXPECT_STREQ(outs[i], want[i]); }
+                  if (outs[i] != stale) std::free(outs[i]);
+              }
+          });
     FreeIniBuf(&b);
 }
 
+// A reload must give all of the file or nothing (never part), and the block must recover.
 TEST(AllocFailure, RefreshProfileBlock) {
     Env e;
-    std::string const want = e.value("スタイル", "現在のスタイル");
+    std::string const want = e.style();
     ASSERT_NE(want, "<none>");
     ASSERT_NE(e.block()->style[0].first, nullptr);
-    int points = z2test::for_each_alloc_failure([&] { RefreshProfileBlock(&e.list, e.p()); },
-                                                [&](int n, bool) {
-                                                    SCOPED_TRACE(n);
-                                                    ConfBufStr* b = e.block();
-                                                    ASSERT_NE(b, nullptr);
-                                                    EXPECT_EQ(b->openCount, 1);
-                                                    // Never part of the file: all of it or nothing.
-                                                    if (b->main.path) {
-                                                        EXPECT_EQ(e.value("スタイル", "現在のスタイル"), want);
-                                                    } else {
-                                                        EXPECT_EQ(b->main.first, nullptr);
-                                                        EXPECT_EQ(SetProfiles(e.p(), e.uid, e.gid, nullptr, nullptr, 0, nullptr, &e.list), 0);
-                                                        EXPECT_EQ(z2test::read_file(e.p()), e.mainText);
-                                                    }
-                                                    ASSERT_EQ(RefreshProfileBlock(&e.list, e.p()), b);
-                                                    EXPECT_EQ(e.value("スタイル", "現在のスタイル"), want);
-                                                    EXPECT_NE(b->style[0].first, nullptr);
-                                                    EXPECT_NE(b->style[1].first, nullptr);
-                                                });
-    report("RefreshProfileBlock", points);
-    // OpenProfile of a second list: the block is created and loaded whole, or
-    // not at all when the block itself could not be made.
+    sweep("RefreshProfileBlock", [&] { RefreshProfileBlock(&e.list, e.p()); }, [&](bool) {
+        ConfBufStr* b = e.block();
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(b->openCount, 1);
+        if (b->main.path) {
+            EXPECT_EQ(e.style(), want);
+        } else {
+            EXPECT_EQ(b->main.first, nullptr);
+            EXPECT_EQ(SetProfiles(e.p(), e.uid, e.gid, nullptr, nullptr, 0, nullptr, &e.list), 0);
+            EXPECT_EQ(z2test::read_file(e.p()), e.mainText);
+        }
+        ASSERT_EQ(RefreshProfileBlock(&e.list, e.p()), b);
+        EXPECT_EQ(e.style(), want);
+        EXPECT_NE(b->style[0].first, nullptr);
+        EXPECT_NE(b->style[1].first, nullptr);
+    });
+    // A second list: the block is made and loaded whole, or not at all.
     ConfBufList other{};
-    points = z2test::for_each_alloc_failure([&] { OpenProfile(e.p(), &other); },
-                                            [&](int n, bool) {
-                                                SCOPED_TRACE(n);
-                                                while (other.first) CloseProfile(e.p(), &other);
-                                                OpenProfile(e.p(), &other);
-                                                ConfBufStr* b = SearchConfBuf(&other, nullptr, e.p());
-                                                ASSERT_NE(b, nullptr);
-                                                EXPECT_NE(b->style[1].first, nullptr);
-                                                CloseProfile(e.p(), &other);
-                                                EXPECT_EQ(other.first, nullptr);
-                                            });
-    report("OpenProfile", points);
+    sweep("OpenProfile", [&] { OpenProfile(e.p(), &other); }, [&](bool) {
+        while (other.first) CloseProfile(e.p(), &other);
+        OpenProfile(e.p(), &other);
+        ConfBufStr* b = SearchConfBuf(&other, nullptr, e.p());
+        ASSERT_NE(b, nullptr);
+        EXPECT_NE(b->style[1].first, nullptr);
+        CloseProfile(e.p(), &other);
+        EXPECT_EQ(other.first, nullptr);
+    });
 }
 
+// Private-profile calls: a failed scratch gives the default, a write is whole or absent.
 TEST(AllocFailure, PrivateProfileInterface) {
     Env e;
     ConfBufStr* b = e.block();
     ASSERT_NE(b, nullptr);
-    std::string const want = e.value("スタイル", "現在のスタイル");
+    std::string const want = e.style();
     char out[256];
     unsigned r = 0;
-    int points = z2test::for_each_alloc_failure(
-        [&] { r = GetPrivateProfileString("スタイル", "現在のスタイル", "def", out, sizeof out, b, -1); },
-        [&](int n, bool hit) {
-            SCOPED_TRACE(n);
-            // No scratch buffer: as for a missing key, the default.
-            if (hit) { EXPECT_TRUE(std::string(out, r) == want || std::string(out, r) == "def"); }
-            else { EXPECT_EQ(std::string(out, r), want); }
-        });
-    report("GetPrivateProfileString", points);
-
+    sweep("GetPrivateProfileString", [&] { r = GetPrivateProfileString("スタイル", "現在のスタイル", "def", out, sizeof out, b, -1); },
+          [&](bool hit) {
+              std::string got(out, r);
+              EXPECT_TRUE(got == want || (hit && got == "def")) << got;
+          });
     ASSERT_EQ(WritePrivateProfileString("数", "n", "1234", nullptr, b, -1), 1);
-    unsigned iv = 0;
-    points = z2test::for_each_alloc_failure([&] { iv = GetPrivateProfileInt("数", "n", 77, b, -1); },
-                                            [&](int n, bool hit) {
-                                                SCOPED_TRACE(n);
-                                                EXPECT_TRUE(iv == 1234u || (hit && iv == 0u));
-                                            });
-    report("GetPrivateProfileInt", points);
+    sweep("GetPrivateProfileInt", [&] { r = GetPrivateProfileInt("数", "n", 77, b, -1); },
+          [&](bool hit) { EXPECT_TRUE(r == 1234u || (hit && r == 0u)) << r; });
 
     int wr = -1, round = 0;
     std::string key;
-    points = z2test::for_each_alloc_failure(
-        [&] {
-            key = "k" + std::to_string(++round);
-            wr = WritePrivateProfileString("新しい節", key.c_str(), "値", nullptr, b, -1);
-        },
-        [&](int n, bool) {
-            SCOPED_TRACE(n);
-            EXPECT_TRUE(wr == 0 || wr == 1);
-            EXPECT_EQ(e.value("新しい節", key.c_str()), wr ? "値" : "<none>");
-            EXPECT_EQ(WritePrivateProfileString("新しい節", key.c_str(), "後", nullptr, b, -1), 1);
-            EXPECT_EQ(e.value("新しい節", key.c_str()), "後");
-        });
-    report("WritePrivateProfileString", points);
-
-    // EUC-JP words: section "入力・変換", key "漢字入力モード" style words of the library.
-    points = z2test::for_each_alloc_failure(
-        [&] { wr = WritePrivateProfileStringEUC(tw::sec_nyuhen, tw::key_at_inpmx, tw::sec_nyuhen, nullptr, b, -1); },
-        [&](int n, bool) {
-            SCOPED_TRACE(n);
-            EXPECT_TRUE(wr == 0 || wr == 1);
-            if (wr) { EXPECT_EQ(e.value("入力・変換", "入力文字数"), "入力・変換"); }
-            EXPECT_EQ(WritePrivateProfileStringEUC(tw::sec_nyuhen, tw::key_at_inpmx, tw::sec_nyuhen, nullptr, b, -1), 1);
-            EXPECT_EQ(e.value("入力・変換", "入力文字数"), "入力・変換");
-        });
-    report("WritePrivateProfileStringEUC", points);
-
+    sweep("WritePrivateProfileString", [&] {
+        key = "k" + std::to_string(++round);
+        wr = WritePrivateProfileString("新しい節", key.c_str(), "値", nullptr, b, -1);
+    }, [&](bool) {
+        EXPECT_TRUE(wr == 0 || wr == 1);
+        EXPECT_EQ(e.value("新しい節", key.c_str()), wr ? "値" : "<none>");
+        EXPECT_EQ(WritePrivateProfileString("新しい節", key.c_str(), "後", nullptr, b, -1), 1);
+        EXPECT_EQ(e.value("新しい節", key.c_str()), "後");
+    });
+    auto euc = [&] { return WritePrivateProfileStringEUC(tw::sec_nyuhen, tw::key_at_inpmx, tw::sec_nyuhen, nullptr, b, -1); };
+    sweep("WritePrivateProfileStringEUC", [&] { wr = euc(); }, [&](bool) {
+        EXPECT_TRUE(wr == 0 || wr == 1);
+        if (wr) { EXPECT_EQ(e.value("入力・変換", "入力文字数"), "入力・変換"); }
+        EXPECT_EQ(euc(), 1);
+        EXPECT_EQ(e.value("入力・変換", "入力文字数"), "入力・変換");
+    });
     char const* keys[] = {"現在のスタイル", "無い"};
     char* outs[2];
-    points = z2test::for_each_alloc_failure(
-        [&] {
-            outs[0] = outs[1] = nullptr;
-            wr = GetPrivateProfiles2("スタイル", keys, 2, b, outs, -1);
-        },
-        [&](int n, bool) {
-            SCOPED_TRACE(n);
-            EXPECT_EQ(wr, 1);
-            if (outs[0]) { EXPECT_EQ(outs[0], want); }
-            if (outs[1]) { EXPECT_STREQ(outs[1], ""); }
-            std::free(outs[0]);
-            std::free(outs[1]);
-        });
-    report("GetPrivateProfiles2", points);
-
+    sweep("GetPrivateProfiles2", [&] { outs[0] = outs[1] = nullptr; wr = GetPrivateProfiles2("スタイル", keys, 2, b, outs, -1); },
+          [&](bool) {
+              EXPECT_EQ(wr, 1);
+              if (outs[0]) { EXPECT_EQ(outs[0], want); }
+              if (outs[1]) { EXPECT_STREQ(outs[1], ""); }
+              std::free(outs[0]);
+              std::free(outs[1]);
+          });
     std::string sty = e.user / "new.sty";
     int head = 0;
-    points = z2test::for_each_alloc_failure([&] { head = GetHeadNo(sty.c_str(), b, 1); },
-                                            [&](int n, bool) {
-                                                SCOPED_TRACE(n);
-                                                EXPECT_TRUE(head == -3 || head == 2) << head;
-                                                EXPECT_EQ(GetHeadNo(sty.c_str(), b, 1), 2);
-                                                // Free the slot again for the next round.
-                                                FreeIniBuf(&b->style[2]);
-                                            });
-    report("GetHeadNo (create)", points);
+    sweep("GetHeadNo (create)", [&] { head = GetHeadNo(sty.c_str(), b, 1); }, [&](bool) {
+        EXPECT_TRUE(head == -3 || head == 2) << head;
+        EXPECT_EQ(GetHeadNo(sty.c_str(), b, 1), 2);
+        FreeIniBuf(&b->style[2]);  // free the slot for the next round
+    });
 }
 
-TEST(AllocFailure, FixedWords) {
+// Fixed words and the record's text converters: under failures null or the normal text.
+TEST(AllocFailure, FixedWordsAndSettingTextConverters) {
     using Fn = char* (*)();
-    struct W {
-        char const* name;
-        Fn fn;
-    } const words[] = {{"GetVerSecUtf8Str", GetVerSecUtf8Str},     {"GetIDKeyUtf8Str", GetIDKeyUtf8Str},
-                       {"GetIDValUtf8Str", GetIDValUtf8Str},       {"GetIDConfValUtf8Str", GetIDConfValUtf8Str},
-                       {"GetVerKeyUtf8Str", GetVerKeyUtf8Str},     {"GetVerValVenUtf8Str", GetVerValVenUtf8Str},
-                       {"GetVerValStyUtf8Str", GetVerValStyUtf8Str}, {"GetRevKeyUtf8Str", GetRevKeyUtf8Str},
-                       {"GetRevValUtf8Str", GetRevValUtf8Str},     {"GetSecUtf8Str", GetSecUtf8Str},
-                       {"GetKeyUtf8Str", GetKeyUtf8Str},           {"GetRomaUtf8Str", GetRomaUtf8Str},
-                       {"GetRomaShiftUtf8Str", GetRomaShiftUtf8Str}, {"GetStySecUtf8Str", GetStySecUtf8Str}};
+    struct W { char const* name; Fn fn; } const words[] = {
+        {"GetVerSecUtf8Str", GetVerSecUtf8Str},       {"GetIDKeyUtf8Str", GetIDKeyUtf8Str},
+        {"GetIDValUtf8Str", GetIDValUtf8Str},         {"GetIDConfValUtf8Str", GetIDConfValUtf8Str},
+        {"GetVerKeyUtf8Str", GetVerKeyUtf8Str},       {"GetVerValVenUtf8Str", GetVerValVenUtf8Str},
+        {"GetVerValStyUtf8Str", GetVerValStyUtf8Str}, {"GetRevKeyUtf8Str", GetRevKeyUtf8Str},
+        {"GetRevValUtf8Str", GetRevValUtf8Str},       {"GetSecUtf8Str", GetSecUtf8Str},
+        {"GetKeyUtf8Str", GetKeyUtf8Str},             {"GetRomaUtf8Str", GetRomaUtf8Str},
+        {"GetRomaShiftUtf8Str", GetRomaShiftUtf8Str}, {"GetStySecUtf8Str", GetStySecUtf8Str}};
     int total = 0;
-    for (auto const& w : words) {
-        char* ref = w.fn();
-        ASSERT_NE(ref, nullptr) << w.name;
-        char* got = nullptr;
-        total += z2test::for_each_alloc_failure([&] { got = w.fn(); },
-                                                [&](int n, bool) {
-                                                    if (got) { EXPECT_STREQ(got, ref) << w.name << " " << n; }
-                                                    std::free(got);
-                                                });
-        std::free(ref);
+    for (auto const& w : words) total += sweep_text(w.name, w.fn);
+    total += sweep_text("GetStyKeyUtf8Str", [] { return GetStyKeyUtf8Str(29); });
+    EXPECT_GT(total, 0);
+
+    auto rec = std::make_unique<ORVIOPENPARM>();
+    std::memset(rec.get(), 0xFF, sizeof(ORVIOPENPARM));
+    rec->kanrot_ini = 1;
+    rec->kutocode_ini = 5;
+    rec->DefaultDicNo_ini = 3;
+    unsigned short marks[2][2] = {{0x3010, 0}, {0x3011, 0}};
+    rec->KouseiCommentMarkS_ini = marks[0];
+    rec->KouseiCommentMarkE_ini = marks[1];
+    unsigned short sym[40] = {'"', '#', 0x3001, 0};
+    rec->lpZnSymbolStr_ini = sym;
+    using Conv = int (*)(ORVIOPENPARM*, char**);
+    struct C { char const* name; Conv fn; } const cs[] = {
+        {"GetStr_kanrot_ini", GetStr_kanrot_ini},
+        {"GetStr_kutocode_ini", GetStr_kutocode_ini},
+        {"GetStr_DefaultDicNo_ini", GetStr_DefaultDicNo_ini},
+        {"GetStr_KouseiCommentMarkS_ini", GetStr_KouseiCommentMarkS_ini},
+        {"GetStr_KouseiCommentMarkE_ini", GetStr_KouseiCommentMarkE_ini},
+        {"GetStr_lpZnSymbolStr_ini", GetStr_lpZnSymbolStr_ini}};
+    total = 0;
+    for (auto const& c : cs) {
+        total += sweep_text(c.name, [&] {
+            char* t = nullptr;
+            int r = c.fn(rec.get(), &t);
+            EXPECT_TRUE(r == 1 || (r == 0 && !t)) << c.name << " " << r;
+            return t;
+        });
     }
-    char* ref = GetStyKeyUtf8Str(29);
-    char* got = nullptr;
-    total += z2test::for_each_alloc_failure([&] { got = GetStyKeyUtf8Str(29); },
-                                            [&](int, bool) {
-                                                if (got) { EXPECT_STREQ(got, ref); }
-                                                std::free(got);
-                                            });
-    std::free(ref);
-    report("fixed words (15 functions)", total);
+    EXPECT_GT(total, 0);
 }
 
+// Item reads: every list element is null or right (no half-filled or stale element).
 TEST(AllocFailure, ReadProfItem) {
     Env e;
     ConfBufStr* b = e.block();
@@ -291,291 +277,173 @@ TEST(AllocFailure, ReadProfItem) {
     r.pszSection = tw::sec_nyuhen;
     r.pszKey = tw::key_at_inpmx;
     r.nType = PROF_STRLIST;
-    int points = z2test::for_each_alloc_failure(
-        [&] {
-            v[0] = v[1] = v[2] = nullptr;
-            ReadProfItem(&r, b, -1);
-        },
-        [&](int n, bool) {
-            SCOPED_TRACE(n);
-            char const* want[] = {"ON", "main.dic", "extra"};
-            for (int i = 0; i < 3; ++i) {
-                if (v[i]) { EXPECT_STREQ(v[i], want[i]); }
-                delete[] v[i];
-                v[i] = nullptr;
-            }
-        });
-    report("ReadProfItem (text list)", points);
+    char const* want[] = {"ON", "main.dic", "extra"};
+    sweep("ReadProfItem (text list)", [&] { v[0] = v[1] = v[2] = nullptr; ReadProfItem(&r, b, -1); }, [&](bool) {
+        for (int i = 0; i < 3; ++i) {
+            if (v[i]) { EXPECT_STREQ(v[i], want[i]); }
+            delete[] v[i];
+            v[i] = nullptr;
+        }
+    });
     char* u8 = nullptr;
     r.pDest = &u8;
     r.cbDest = sizeof u8;
     r.nType = PROF_UTF16;
-    points = z2test::for_each_alloc_failure([&] { ReadProfItem(&r, b, -1); },
-                                            [&](int, bool) {
-                                                delete[] u8;
-                                                u8 = nullptr;
-                                            });
-    report("ReadProfItem (UTF-16 text)", points);
+    sweep("ReadProfItem (UTF-16 text)", [&] { ReadProfItem(&r, b, -1); }, [&](bool) {
+        delete[] u8;
+        u8 = nullptr;
+    });
 }
 
-// Settings loaders and savers over the example profile.
-struct Caller {
-    ORVIOPENPARM rec;
-    tag_ZOZAV_DICSETDATA sets[10];
-    unsigned char store[64 * 1024];
-};
-
+// Settings loaders keep the cached record and recover; the saver never cuts the file.
 TEST(AllocFailure, SettingsLoaders) {
     Env e;
     ReadProfileSetting(e.p(), nullptr, e.uid, e.gid, nullptr, &e.list, 1);
-    auto ref = std::make_unique<Caller>();
-    std::memset(ref.get(), 0, sizeof(Caller));
-    std::string const want = e.value("スタイル", "現在のスタイル");
-    // The copy into the caller's record: kanrot and a dictionary path as witnesses.
+    std::string const want = e.style();
     char dir[] = "/d";
     ConfBufStr* b = e.block();
     z2_u8 const kanrot = b->settings.parm.kanrot_ini;
     auto copy = std::make_unique<ORVIOPENPARM>();
-    int points = z2test::for_each_alloc_failure(
-        [&] {
-            std::memset(copy.get(), 0, sizeof(ORVIOPENPARM));
-            ReadProfileSetting(e.p(), dir, e.uid, e.gid, copy.get(), &e.list, 0);
-        },
-        [&](int n, bool) {
-            SCOPED_TRACE(n);
-            EXPECT_EQ(b->settings.parm.kanrot_ini, kanrot);
-        });
-    report("ReadProfileSetting (copy)", points);
+    sweep("ReadProfileSetting (copy)", [&] {
+        std::memset(copy.get(), 0, sizeof(ORVIOPENPARM));
+        ReadProfileSetting(e.p(), dir, e.uid, e.gid, copy.get(), &e.list, 0);
+    }, [&](bool) { EXPECT_EQ(b->settings.parm.kanrot_ini, kanrot); });
 
     SYSSETTING sys{}, sysRef{};
-    ReadSystemSetting(e.p(), e.uid, e.gid, nullptr, &e.list, 1);
+    auto sys_reload = [&] { ReadSystemSetting(e.p(), e.uid, e.gid, nullptr, &e.list, 1); };
+    sys_reload();
     ReadSystemSetting(e.p(), e.uid, e.gid, &sysRef, &e.list, 0);
-    points = z2test::for_each_alloc_failure([&] { ReadSystemSetting(e.p(), e.uid, e.gid, nullptr, &e.list, 1); },
-                                            [&](int n, bool) {
-                                                SCOPED_TRACE(n);
-                                                ReadSystemSetting(e.p(), e.uid, e.gid, nullptr, &e.list, 1);
-                                                ReadSystemSetting(e.p(), e.uid, e.gid, &sys, &e.list, 0);
-                                                EXPECT_EQ(std::memcmp(&sys, &sysRef, sizeof sys), 0);
-                                            });
-    report("ReadSystemSetting", points);
+    sweep("ReadSystemSetting", sys_reload, [&](bool) {
+        sys_reload();
+        ReadSystemSetting(e.p(), e.uid, e.gid, &sys, &e.list, 0);
+        EXPECT_EQ(std::memcmp(&sys, &sysRef, sizeof sys), 0);
+    });
 
-    int sref = ReadStyleSetting(e.p(), e.uid, e.gid, nullptr, nullptr, nullptr, &e.list, 1);
-    ASSERT_EQ(sref, 3);
+    auto style_reload = [&] { return ReadStyleSetting(e.p(), e.uid, e.gid, nullptr, nullptr, nullptr, &e.list, 1); };
+    ASSERT_EQ(style_reload(), 3);
     int s = -1;
-    points = z2test::for_each_alloc_failure([&] { s = ReadStyleSetting(e.p(), e.uid, e.gid, nullptr, nullptr, nullptr, &e.list, 1); },
-                                            [&](int n, bool) {
-                                                SCOPED_TRACE(n);
-                                                EXPECT_TRUE(s >= 0 && s <= 3);
-                                                EXPECT_EQ(ReadStyleSetting(e.p(), e.uid, e.gid, nullptr, nullptr, nullptr, &e.list, 1), 3);
-                                            });
-    report("ReadStyleSetting", points);
+    sweep("ReadStyleSetting", [&] { s = style_reload(); }, [&](bool) {
+        EXPECT_TRUE(s >= 0 && s <= 3) << s;
+        EXPECT_EQ(style_reload(), 3);
+    });
 
     SAVESETTING save{{11, 12}, {13, 14}, 1, 2, 3};
-    points = z2test::for_each_alloc_failure(
-        [&] { WriteSaveSetting(e.p(), e.uid, e.gid, &save, &e.list); },
-        [&](int n, bool) {
-            SCOPED_TRACE(n);
-            // The file is the old text or the saved one, never cut.
-            std::string now = z2test::read_file(e.p());
-            EXPECT_TRUE(now.size() >= e.mainText.size() * 9 / 10) << now.size();
-            EXPECT_EQ(e.value("スタイル", "現在のスタイル"), want);
-        });
-    report("WriteSaveSetting", points);
+    sweep("WriteSaveSetting", [&] { WriteSaveSetting(e.p(), e.uid, e.gid, &save, &e.list); }, [&](bool) {
+        EXPECT_GE(z2test::read_file(e.p()).size(), e.mainText.size() * 9 / 10);
+        EXPECT_EQ(e.style(), want);
+    });
     WriteSaveSetting(e.p(), e.uid, e.gid, &save, &e.list);
     CloseProfile(e.p(), &e.list);
     e.open();
     SYSSETTING back{};
-    ReadSystemSetting(e.p(), e.uid, e.gid, nullptr, &e.list, 1);
+    sys_reload();
     ReadSystemSetting(e.p(), e.uid, e.gid, &back, &e.list, 0);
     EXPECT_EQ(back.ptPalettePos[0], 11);
     EXPECT_EQ(back.nButtonCount, 3u);
 }
 
+// Bulk calls: a failed read gives 0 (not a wrong value), a failed set keeps the old value.
 TEST(AllocFailure, BulkAccess) {
     Env e;
-    std::string const want = e.value("スタイル", "現在のスタイル");
+    std::string const want = e.style();
     char const* keys[] = {"現在のスタイル", "無い"};
     char b0[128], b1[128];
     char* outs[] = {b0, b1};
     int r = -1;
-    std::string const sty = e.user / "standard.sty";
-    int points = z2test::for_each_alloc_failure(
-        [&] { r = GetProfiles(e.p(), e.uid, e.gid, "スタイル", keys, 2, outs, 128, &e.list); },
-        [&](int n, bool) {
-            SCOPED_TRACE(n);
-            EXPECT_TRUE(r == 0 || r == 1);
-            if (r == 1) { EXPECT_EQ(std::string(b0), want); }
-        });
+    int points = sweep("GetProfiles", [&] { r = GetProfiles(e.p(), e.uid, e.gid, "スタイル", keys, 2, outs, 128, &e.list); },
+                       [&](bool) {
+                           EXPECT_TRUE(r == 0 || r == 1);
+                           if (r == 1) { EXPECT_EQ(std::string(b0), want); }
+                       });
     // A style file that no slot holds is read afresh from disk.
-    ASSERT_TRUE(z2test::write_file(e.user / "loose.sty", z2test::read_file(sty)));
     std::string const loose = e.user / "loose.sty";
+    ASSERT_TRUE(z2test::write_file(loose, z2test::read_file(e.user / "standard.sty")));
     char const* idk[] = {"IDCode"};
-    char* idOut[] = {b0};
-    points += z2test::for_each_alloc_failure(
-        [&] { r = GetProfiles(loose.c_str(), e.uid, e.gid, "環境", idk, 1, idOut, 128, &e.list); },
-        [&](int n, bool) {
-            SCOPED_TRACE(n);
-            if (r == 1) { EXPECT_STREQ(b0, "DEVEVIRIZ17"); }
-            EXPECT_EQ(GetProfiles(loose.c_str(), e.uid, e.gid, "環境", idk, 1, idOut, 128, &e.list), 1);
-        });
-    report("GetProfiles", points);
+    auto id = [&] { return GetProfiles(loose.c_str(), e.uid, e.gid, "環境", idk, 1, outs, 128, &e.list); };
+    points += sweep("GetProfiles (loose style)", [&] { r = id(); }, [&](bool) {
+        if (r == 1) { EXPECT_STREQ(b0, "DEVEVIRIZ17"); }
+        EXPECT_EQ(id(), 1);
+    });
 
     char* o2[2];
-    points = z2test::for_each_alloc_failure(
-        [&] {
-            o2[0] = o2[1] = nullptr;
-            r = GetProfiles2(e.p(), e.uid, e.gid, "スタイル", keys, 2, o2, &e.list);
-        },
-        [&](int n, bool) {
-            SCOPED_TRACE(n);
-            EXPECT_TRUE(r == 0 || r == 1);
-            if (o2[0]) { EXPECT_EQ(std::string(o2[0]), want); }
-            std::free(o2[0]);
-            std::free(o2[1]);
-        });
-    report("GetProfiles2", points);
+    sweep("GetProfiles2", [&] { o2[0] = o2[1] = nullptr; r = GetProfiles2(e.p(), e.uid, e.gid, "スタイル", keys, 2, o2, &e.list); },
+          [&](bool) {
+              EXPECT_TRUE(r == 0 || r == 1);
+              if (o2[0]) { EXPECT_EQ(std::string(o2[0]), want); }
+              std::free(o2[0]);
+              std::free(o2[1]);
+          });
 
     char kb[8][64], vb[8][256];
     char* kp[8];
     char* vp[8];
-    for (int i = 0; i < 8; ++i) {
-        kp[i] = kb[i];
-        vp[i] = vb[i];
-    }
+    for (int i = 0; i < 8; ++i) kp[i] = kb[i], vp[i] = vb[i];
     int const count = GetAllProfiles(e.p(), e.uid, e.gid, "スタイル", nullptr, 64, nullptr, 256, &e.list);
     ASSERT_GT(count, 0);
-    points = z2test::for_each_alloc_failure(
-        [&] { r = GetAllProfiles(e.p(), e.uid, e.gid, "スタイル", kp, 64, vp, 256, &e.list); },
-        [&](int n, bool) {
-            SCOPED_TRACE(n);
-            EXPECT_TRUE(r == 0 || r == count);
-        });
-    report("GetAllProfiles", points);
+    sweep("GetAllProfiles", [&] { r = GetAllProfiles(e.p(), e.uid, e.gid, "スタイル", kp, 64, vp, 256, &e.list); },
+          [&](bool) { EXPECT_TRUE(r == 0 || r == count) << r; });
 
-    // Pairs: the block's buffer gets the value, or keeps the old one.
     char const* sk[] = {"現在のスタイル"};
     char const* sv[] = {"かな入力"};
-    points = z2test::for_each_alloc_failure(
-        [&] { r = SetProfiles(e.p(), e.uid, e.gid, "スタイル", sk, 1, sv, &e.list); },
-        [&](int n, bool) {
-            SCOPED_TRACE(n);
-            EXPECT_EQ(e.value("スタイル", "現在のスタイル"), r == 1 ? "かな入力" : want);
-            char const* back[] = {want.c_str()};
-            EXPECT_EQ(SetProfiles(e.p(), e.uid, e.gid, "スタイル", sk, 1, back, &e.list), 1);
-        });
+    char const* back[] = {want.c_str()};
+    sweep("SetProfiles (pairs)", [&] { r = SetProfiles(e.p(), e.uid, e.gid, "スタイル", sk, 1, sv, &e.list); }, [&](bool) {
+        EXPECT_EQ(e.style(), r == 1 ? "かな入力" : want);
+        EXPECT_EQ(SetProfiles(e.p(), e.uid, e.gid, "スタイル", sk, 1, back, &e.list), 1);
+    });
     // Pairs on a style file the block does not hold yet: it is taken into a slot.
     std::string const fresh = e.user / "fresh.sty";
     char const* fk[] = {"色"};
     char const* fv[] = {"1"};
-    points += z2test::for_each_alloc_failure(
-        [&] { r = SetProfiles(fresh.c_str(), e.uid, e.gid, "カスタマイズ", fk, 1, fv, &e.list); },
-        [&](int n, bool) {
-            SCOPED_TRACE(n);
-            EXPECT_TRUE(r == 0 || r == 1);
-            // Start over: no slot, no file.
-            RefreshProfileBlock(&e.list, e.p());
-            ::unlink(fresh.c_str());
-        });
-    report("SetProfiles (pairs)", points);
+    sweep("SetProfiles (new style)", [&] { r = SetProfiles(fresh.c_str(), e.uid, e.gid, "カスタマイズ", fk, 1, fv, &e.list); },
+          [&](bool) {
+              EXPECT_TRUE(r == 0 || r == 1);
+              RefreshProfileBlock(&e.list, e.p());  // start over: no slot, no file
+              ::unlink(fresh.c_str());
+          });
 }
 
-TEST(AllocFailure, DefaultProfilesAndConverters) {
+// The default style load: any failure value, then a clean load works.
+TEST(AllocFailure, DefaultProfiles) {
     if (geteuid() != 0) GTEST_SKIP() << "the default style is locked as a file of owner 0; needs root";
     std::string const def = ZERIR2_DEFAULT_STYLE;
     z2test::mkdirs(def.substr(0, def.rfind('/')));
-    std::string const old = z2test::file_exists(def) ? z2test::read_file(def) : std::string();
     bool const had = z2test::file_exists(def);
+    std::string const old = had ? z2test::read_file(def) : std::string();
     ASSERT_TRUE(z2test::write_file(def, z2test::read_file(ZERIR2_EXAMPLES_DIR "/orvi17.sty")));
     ConfBufList list{};
     int r = -5;
-    int points = z2test::for_each_alloc_failure([&] { r = LoadDefaultProfiles(&list); },
-                                                [&](int n, bool) {
-                                                    SCOPED_TRACE(n);
-                                                    EXPECT_TRUE(r == 1 || r == 0 || r == -1) << r;
-                                                    UnloadDefaultProfiles(&list);
-                                                    EXPECT_EQ(LoadDefaultProfiles(&list), 1);
-                                                    EXPECT_NE(list.defaultStyle.first, nullptr);
-                                                    UnloadDefaultProfiles(&list);
-                                                });
-    report("LoadDefaultProfiles", points);
+    sweep("LoadDefaultProfiles", [&] { r = LoadDefaultProfiles(&list); }, [&](bool) {
+        EXPECT_TRUE(r == 1 || r == 0 || r == -1) << r;
+        UnloadDefaultProfiles(&list);
+        EXPECT_EQ(LoadDefaultProfiles(&list), 1);
+        EXPECT_NE(list.defaultStyle.first, nullptr);
+        UnloadDefaultProfiles(&list);
+    });
     if (had) z2test::write_file(def, old);
     else ::unlink(def.c_str());
 }
 
-TEST(AllocFailure, SettingTextConverters) {
-    auto rec = std::make_unique<ORVIOPENPARM>();
-    std::memset(rec.get(), 0xFF, sizeof(ORVIOPENPARM));
-    rec->kanrot_ini = 1;
-    rec->kutocode_ini = 5;
-    rec->DefaultDicNo_ini = 3;
-    unsigned short marks[2][2] = {{0x3010, 0}, {0x3011, 0}};
-    rec->KouseiCommentMarkS_ini = marks[0];
-    rec->KouseiCommentMarkE_ini = marks[1];
-    unsigned short sym[40] = {'"', '#', 0x3001, 0};
-    rec->lpZnSymbolStr_ini = sym;
-    using Fn = int (*)(ORVIOPENPARM*, char**);
-    struct C {
-        char const* name;
-        Fn fn;
-    } const cs[] = {{"GetStr_kanrot_ini", GetStr_kanrot_ini},
-                    {"GetStr_kutocode_ini", GetStr_kutocode_ini},
-                    {"GetStr_DefaultDicNo_ini", GetStr_DefaultDicNo_ini},
-                    {"GetStr_KouseiCommentMarkS_ini", GetStr_KouseiCommentMarkS_ini},
-                    {"GetStr_KouseiCommentMarkE_ini", GetStr_KouseiCommentMarkE_ini},
-                    {"GetStr_lpZnSymbolStr_ini", GetStr_lpZnSymbolStr_ini}};
-    int total = 0;
-    for (auto const& c : cs) {
-        char* ref = nullptr;
-        ASSERT_EQ(c.fn(rec.get(), &ref), 1) << c.name;
-        ASSERT_NE(ref, nullptr) << c.name;
-        char* got = nullptr;
-        int r = -1;
-        int pts = z2test::for_each_alloc_failure(
-            [&] {
-                got = nullptr;
-                r = c.fn(rec.get(), &got);
-            },
-            [&](int n, bool) {
-                EXPECT_TRUE(r == 0 || r == 1) << c.name << " " << n;
-                if (got) { EXPECT_STREQ(got, ref) << c.name << " " << n; }
-                std::free(got);
-            });
-        std::printf("allocation-failure points  %-44s %d\n", c.name, pts);
-        total += pts;
-        std::free(ref);
-    }
-    report("GetStr_ converters (6 kinds)", total);
-}
-
-// Write failures for WriteSaveSetting (it reports nothing: the file tells).
+// A failed write of the saver (which reports nothing) must leave the old or the whole new text.
 TEST(WriteFailure, WriteSaveSettingKeepsAWholeText) {
-    struct Mode {
-        char const* name;
-        int err;
-        size_t shortBytes;
-    } const modes[] = {{"ENOSPC", ENOSPC, 0}, {"EIO", EIO, 0}, {"short", 0, 5}};
-    for (auto const& m : modes) {
+    for (auto const& m : kWriteModes) {
         int points = 0;
         for (long n = 1;; ++n) {
+            SCOPED_TRACE(std::string(m.name) + " write " + std::to_string(n));
             Env e;
-            std::string const old = e.mainText;
             SAVESETTING save{{101, 102}, {103, 104}, 1, 2, 3};
             z2test::fail_write_at(n, m.err, m.shortBytes);
             WriteSaveSetting(e.p(), e.uid, e.gid, &save, &e.list);
             bool hit = z2test::write_failure_hit();
             z2test::fail_write_at(0, 0);
             std::string const now = z2test::read_file(e.p());
-            // Either the old text or the new complete one: never cut below.
-            bool isOld = now == old;
-            bool isNew = now.find("101") != std::string::npos && now.size() + 64 > old.size() &&
+            bool isNew = now.find("101") != std::string::npos && now.size() + 64 > e.mainText.size() &&
                          now.find("[スタイル]") != std::string::npos;
-            EXPECT_TRUE(isOld || isNew) << m.name << " write " << n << " size " << now.size();
-            if (hit) ++points;
-            // A later successful save gives a complete text.
-            WriteSaveSetting(e.p(), e.uid, e.gid, &save, &e.list);
+            EXPECT_TRUE(now == e.mainText || isNew) << now.size();
+            points += hit;
+            WriteSaveSetting(e.p(), e.uid, e.gid, &save, &e.list);  // a later save is complete
             CloseProfile(e.p(), &e.list);
             e.open();
-            EXPECT_EQ(e.value("スタイル", "現在のスタイル"), "標準スタイル") << m.name << " write " << n;
+            EXPECT_EQ(e.style(), "標準スタイル");
             if (!hit) break;
         }
         std::printf("write-failure points  WriteSaveSetting %-8s %d\n", m.name, points);
@@ -583,38 +451,26 @@ TEST(WriteFailure, WriteSaveSettingKeepsAWholeText) {
     }
 }
 
-}  // namespace
-
-namespace {
-
-// Write failures for the style copy (existing and new destinations): 0, and the
-// destination holds its old text (a new one is removed); a later copy gives
-// the whole new text.
+// A failed style copy must leave the old destination (or none), never a cut one.
 TEST(WriteFailure, CreateCopyProfilesKeepsTheOldTextOrNone) {
     if (geteuid() != 0) GTEST_SKIP() << "style copies lock their files with owner 0; needs root";
-    std::string const head = "[環境]\nIDCode=DEVEVIRIZ17\nVersion=9.00\nRevision=1.00\n";
+    std::string const head = "[環境]\nIDCode=DEVEVIRIZ17\nVersion=9.00\nRevision=1.00\n", longKey(5000, 'K');
     std::string const def = ZERIR2_DEFAULT_STYLE;
     z2test::mkdirs(def.substr(0, def.rfind('/')));
     ASSERT_TRUE(z2test::write_file(def, head + "[カスタマイズ]\nキー=KD\n表示色=CD\nローマ字=RD\n"));
     z2test::TestUser user("copyw");
     std::string const profile = user.profile(), dst = user / "dst.sty", src = user / "src.sty";
     ASSERT_TRUE(z2test::write_file(profile, "[スタイル]\n現在のスタイル=私の\n"));
-    ASSERT_TRUE(z2test::write_file(src, head + "[カスタマイズ]\nキー=" + std::string(5000, 'K') +
-                                            "\nローマ字=RS\nローマ字シフトキー自動英字入力=する\n"));
+    ASSERT_TRUE(z2test::write_file(src, head + "[カスタマイズ]\nキー=" + longKey + "\nローマ字=RS\nローマ字シフトキー自動英字入力=する\n"));
     std::string const old = head + "[カスタマイズ]\nキー=OLD\n表示色=CT\nローマ字=RT\n[他]\nx=1\n";
     ConfBufList list{};
     OpenProfile(profile.c_str(), &list);
     ASSERT_EQ(LoadDefaultProfiles(&list), 1);
-    struct Mode {
-        char const* name;
-        int err;
-        size_t shortBytes;
-    } const modes[] = {{"ENOSPC", ENOSPC, 0}, {"EIO", EIO, 0}, {"short", 0, 5}};
     for (bool fresh : {false, true}) {
-        for (auto const& m : modes) {
+        for (auto const& m : kWriteModes) {
             int points = 0;
-            std::string good;
             for (long n = 1;; ++n) {
+                SCOPED_TRACE(std::string(fresh ? "new " : "existing ") + m.name + " write " + std::to_string(n));
                 if (fresh) ::unlink(dst.c_str());
                 else ASSERT_TRUE(z2test::write_file(dst, old));
                 std::string k = src, r = src;
@@ -624,29 +480,21 @@ TEST(WriteFailure, CreateCopyProfilesKeepsTheOldTextOrNone) {
                 z2test::fail_write_at(0, 0);
                 bool exists = z2test::file_exists(dst);
                 std::string now = exists ? z2test::read_file(dst) : std::string();
-                if (!hit) {
-                    EXPECT_EQ(res, 1) << "the copy without failures";
-                    good = now;
-                    break;
-                }
-                ++points;
-                if (res == 0) {
-                    if (fresh) {
-                        EXPECT_FALSE(exists) << m.name << " write " << n << ": a failed copy leaves no new file";
-                    } else {
-                        EXPECT_EQ(now, old) << m.name << " write " << n;
-                    }
+                if (!hit || res != 0) {
+                    EXPECT_TRUE(hit || res == 1) << "the copy without failures";
+                    // Recovered from a failed scratch write, or no failure: the whole text.
+                    EXPECT_NE(now.find(longKey), std::string::npos);
+                } else if (fresh) {
+                    EXPECT_FALSE(exists) << "a failed copy leaves no new file";
                 } else {
-                    // The failure hit a scratch write that the copy recovered from: the whole text.
-                    EXPECT_NE(now.find(std::string(5000, 'K')), std::string::npos) << m.name << " write " << n;
+                    EXPECT_EQ(now, old);
                 }
-                // A later copy restores a complete text.
-                EXPECT_GT(CreateCopyProfiles(&list, dst.c_str(), &k[0], &r[0]), 0);
+                if (!hit) break;
+                ++points;
+                EXPECT_GT(CreateCopyProfiles(&list, dst.c_str(), &k[0], &r[0]), 0);  // a later copy is complete
                 EXPECT_NE(z2test::read_file(dst).find("ローマ字シフトキー自動英字入力=する"), std::string::npos);
             }
-            EXPECT_NE(good.find(std::string(5000, 'K')), std::string::npos);
-            std::printf("write-failure points  CreateCopyProfiles %s %-8s %d\n", fresh ? "new" : "existing", m.name,
-                        points);
+            std::printf("write-failure points  CreateCopyProfiles %s %-8s %d\n", fresh ? "new" : "existing", m.name, points);
             EXPECT_GT(points, 0);
         }
     }

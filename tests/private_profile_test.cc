@@ -16,20 +16,8 @@
 namespace {
 
 const char kProfile[] =
-    "[S]\n"
-    "v8=abcdefgh\n"
-    "empty=\n"
-    "neg=-1\n"
-    "lead=007\n"
-    "wrap=4294967296\n"
-    "wrap1=4294967297\n"
-    "mixed=12ab\n"
-    "space= 5\n"
-    "[L]\n"
-    "a=1\n"
-    ";comment\n"
-    "\n"
-    "bb=22\n";
+    "[S]\nv8=abcdefgh\nempty=\nneg=-1\nlead=007\nwrap=4294967296\nwrap1=4294967297\nmixed=12ab\nspace= 5\n"
+    "[L]\na=1\n;comment\n\nbb=22\n";
 
 class PrivateProfile : public ::testing::Test {
 protected:
@@ -42,90 +30,87 @@ protected:
         CloseProfile(user.profile().c_str(), &list);
         FreeIniBuf(&list.defaultStyle);
     }
-    std::string written(int head) {
-        z2test::TempDir tmp;
+    // What WriteIniBuf (head >= -3) or WriteMemoryProfile (path) puts in a file.
+    std::string written(int head, const char* path = nullptr, int* result = nullptr) {
         int fd = ::open((tmp / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        WriteIniBuf(GetIniBufPos(block, head), fd);
+        if (path) *result = WriteMemoryProfile(&list, path, fd);
+        else WriteIniBuf(GetIniBufPos(block, head), fd);
         ::close(fd);
         return z2test::read_file(tmp / "out");
     }
+    std::string str(const char* sec, const char* key, const char* def, unsigned size, int head = -1,
+                    unsigned* n = nullptr) {
+        char out[32];
+        std::strcpy(out, "junk");
+        unsigned r = GetPrivateProfileString(sec, key, def, out, size, head == 99 ? nullptr : block, head == 99 ? -1 : head);
+        if (n) *n = r;
+        return out;
+    }
     z2test::TestUser user;
+    z2test::TempDir tmp;
     ConfBufList list{};
     ConfBufStr* block = nullptr;
 };
 
 }  // namespace
 
+// Wrong mapping of head numbers to buffers (or no bound check).
 TEST_F(PrivateProfile, HeadNumbersSelectBuffers) {
-    EXPECT_EQ(GetIniBufPos(block, -1), &block->main);
-    EXPECT_EQ(GetIniBufPos(block, -2), &list.defaultStyle);
-    EXPECT_EQ(GetIniBufPos(block, 0), &block->style[0]);
-    EXPECT_EQ(GetIniBufPos(block, 29), &block->style[29]);
-    EXPECT_EQ(GetIniBufPos(block, -3), nullptr);
-    EXPECT_EQ(GetIniBufPos(block, 30), nullptr);
+    struct { int head; IniBuf* want; } const cases[] = {{-1, &block->main},          {-2, &list.defaultStyle},
+                                                         {0, &block->style[0]},      {29, &block->style[29]},
+                                                         {-3, nullptr},              {30, nullptr}};
+    for (auto const& c : cases) EXPECT_EQ(GetIniBufPos(block, c.head), c.want) << c.head;
     EXPECT_EQ(GetIniBufPos(nullptr, -1), nullptr);
 }
 
+// Cut-off off by one, empty not treated as missing, default not cut, no block not defaulted.
 TEST_F(PrivateProfile, StringReadsCutAndFallBackToTheDefault) {
-    char out[32];
-    EXPECT_EQ(GetPrivateProfileString("S", "v8", "dflt", out, 5, block, -1), 4u);
-    EXPECT_STREQ(out, "abcd");
-    EXPECT_EQ(GetPrivateProfileString("S", "v8", "dflt", out, sizeof out, block, -1), 8u);
-    EXPECT_STREQ(out, "abcdefgh");
-    EXPECT_EQ(GetPrivateProfileString("S", "empty", "dflt", out, sizeof out, block, -1), 4u);
-    EXPECT_STREQ(out, "dflt");
-    EXPECT_EQ(GetPrivateProfileString("S", "missing", "default", out, 4, block, -1), 3u);
-    EXPECT_STREQ(out, "def");
-    std::strcpy(out, "junk");
-    EXPECT_EQ(GetPrivateProfileString("S", "missing", nullptr, out, sizeof out, block, -1), 0u);
-    EXPECT_STREQ(out, "");
-    // No buffer behind the head number: the default.
-    EXPECT_EQ(GetPrivateProfileString("S", "v8", "dflt", out, sizeof out, block, -3), 4u);
-    EXPECT_EQ(GetPrivateProfileString("S", "v8", "dflt", out, sizeof out, nullptr, -1), 4u);
-    EXPECT_STREQ(out, "dflt");
-
-    std::strcpy(out, "keep");
+    struct { const char* key; const char* def; unsigned size; int head; const char* want; } const cases[] = {
+        {"v8", "dflt", 5, -1, "abcd"},       {"v8", "dflt", 32, -1, "abcdefgh"}, {"empty", "dflt", 32, -1, "dflt"},
+        {"missing", "default", 4, -1, "def"}, {"missing", nullptr, 32, -1, ""},  {"v8", "dflt", 32, -3, "dflt"},
+        {"v8", "dflt", 32, 99 /* no block */, "dflt"},
+    };
+    for (auto const& c : cases) {
+        unsigned n = 0;
+        EXPECT_EQ(str("S", c.key, c.def, c.size, c.head, &n), c.want) << c.key << " " << c.head;
+        EXPECT_EQ(n, std::strlen(c.want)) << c.key << " " << c.head;
+    }
+    char out[8] = "keep";
     EXPECT_EQ(GetPrivateProfile("S", "missing", block, out, sizeof out, -1), 0);
     EXPECT_STREQ(out, "keep");
     EXPECT_EQ(GetPrivateProfile("S", "v8", block, out, 3, -1), 2);
     EXPECT_STREQ(out, "ab");
 }
 
+// The 16 KiB scratch area: its bound, and the default when it cannot be had.
 TEST_F(PrivateProfile, ValuesPassThroughA16KScratchArea) {
-    std::string big(20000, 'q');
-    ASSERT_EQ(WritePrivateProfileString("S", "big", big.c_str(), nullptr, block, -1), 1);
+    ASSERT_EQ(WritePrivateProfileString("S", "big", std::string(20000, 'q').c_str(), nullptr, block, -1), 1);
     std::string out(30000, '\0');
     EXPECT_EQ(GetPrivateProfileString("S", "big", nullptr, &out[0], 30000, block, -1), 16383u);
     EXPECT_EQ(std::strlen(out.c_str()), 16383u);
-
-    char small[8];
-    z2test::fail_alloc_at(1);   // the scratch area
-    unsigned n = GetPrivateProfileString("S", "v8", "dflt", small, sizeof small, block, -1);
+    z2test::fail_alloc_at(1);
+    std::string s = str("S", "v8", "dflt", 8);
     z2test::fail_alloc_at(1);
     unsigned v = GetPrivateProfileInt("S", "lead", 99, block, -1);
     z2test::fail_alloc_at(0);
-    EXPECT_EQ(n, 4u);
-    EXPECT_STREQ(small, "dflt");
+    EXPECT_EQ(s, "dflt");
     EXPECT_EQ(v, 0u);
 }
 
+// Sign, overflow wrap, trailing junk and the default of missing/empty values.
 TEST_F(PrivateProfile, IntegerReadsTakeLeadingDigitsWithWrapAround) {
-    struct {
-        const char* key;
-        unsigned expect;
-    } cases[] = {
-        {"neg", 0u},  {"lead", 7u},   {"wrap", 0u},    {"wrap1", 1u},
-        {"mixed", 12u}, {"space", 0u}, {"empty", 4242u}, {"missing", 4242u},
+    struct { const char* key; unsigned expect; } const cases[] = {
+        {"neg", 0u},    {"lead", 7u},   {"wrap", 0u},      {"wrap1", 1u},
+        {"mixed", 12u}, {"space", 0u},  {"empty", 4242u},  {"missing", 4242u},
     };
     for (const auto& c : cases) EXPECT_EQ(GetPrivateProfileInt("S", c.key, 4242u, block, -1), c.expect) << c.key;
     EXPECT_EQ(GetPrivateProfileInt("S", "lead", 2147483647u, block, -3), 2147483647u);
     EXPECT_EQ(GetPrivateProfileInt("S", "lead", 5u, nullptr, -1), 5u);
 }
 
+// Writes into the shared default style or past the slots; null value must keep the key in place.
 TEST_F(PrivateProfile, WritesRefuseTheDefaultStyleAndUnknownSlots) {
-    EXPECT_EQ(WritePrivateProfileString("S", "k", "v", nullptr, block, -2), 0);
-    EXPECT_EQ(WritePrivateProfileString("S", "k", "v", nullptr, block, 30), 0);
-    EXPECT_EQ(WritePrivateProfileString("S", "k", "v", nullptr, block, -3), 0);
+    for (int head : {-2, 30, -3}) EXPECT_EQ(WritePrivateProfileString("S", "k", "v", nullptr, block, head), 0) << head;
     EXPECT_EQ(WritePrivateProfileString("S", "k", "v", nullptr, nullptr, -1), 0);
     EXPECT_EQ(list.defaultStyle.first, nullptr);
     EXPECT_EQ(block->style[29].first, nullptr);
@@ -134,48 +119,44 @@ TEST_F(PrivateProfile, WritesRefuseTheDefaultStyleAndUnknownSlots) {
     EXPECT_EQ(WritePrivateProfileString("New", "k", "v", nullptr, block, 29), 1);
     EXPECT_EQ(written(29), "[New]\nk=v\n");
     std::string main = written(-1);
-    EXPECT_NE(main.find("[S]\nv8=\nempty=\n"), std::string::npos);   // in place, empty
+    EXPECT_NE(main.find("[S]\nv8=\nempty=\n"), std::string::npos);
     EXPECT_EQ(main.rfind("[L]\na=1\n;comment\n\nbb=22\n"), main.size() - 24);
 }
 
+// EUC-JP names and values not converted, or the default style writable through them.
 TEST_F(PrivateProfile, EucWritesAreConvertedToUtf8) {
-    // The style-section word is an EUC-JP constant of the library.
     EXPECT_EQ(WritePrivateProfileStringEUC(g_pStySecEUC, g_pStyKeyEUC[0], "plain", nullptr, block, -1), 1);
     EXPECT_EQ(WritePrivateProfileStringEUC(g_pStySecEUC, g_pStyKeyEUC[1], nullptr, nullptr, block, -1), 1);
-    char out[32];
-    EXPECT_EQ(GetPrivateProfileString("スタイル", "スタイル１", nullptr, out, sizeof out, block, -1), 5u);
-    EXPECT_STREQ(out, "plain");
+    EXPECT_EQ(str("スタイル", "スタイル１", nullptr, 32), "plain");
     EXPECT_NE(written(-1).find("[スタイル]\nスタイル１=plain\nスタイル２=\n"), std::string::npos);
     EXPECT_EQ(WritePrivateProfileStringEUC(g_pStySecEUC, g_pStyKeyEUC[0], "x", nullptr, block, -2), 0);
 }
 
+// Group reads: a missing key must give "", a missing section 0 with every output "".
 TEST_F(PrivateProfile, GroupReads) {
     const char* keys[] = {"a", "zz", "bb"};
-    char o0[4], o1[4], o2[4];
-    char* outs[] = {o0, o1, o2};
+    char o[3][4];
+    char* outs[] = {o[0], o[1], o[2]};
     EXPECT_EQ(GetPrivateProfiles("L", keys, 3, block, outs, 4, -1), 1);
-    EXPECT_STREQ(o0, "1");
-    EXPECT_STREQ(o1, "");
-    EXPECT_STREQ(o2, "22");
+    EXPECT_STREQ(o[0], "1");
+    EXPECT_STREQ(o[1], "");
+    EXPECT_STREQ(o[2], "22");
     EXPECT_EQ(GetPrivateProfiles("L", keys, 3, block, outs, 4, -3), 0);
-    char* texts[3] = {};
-    EXPECT_EQ(GetPrivateProfiles2("Nope", keys, 3, block, texts, -1), 0);
-    for (char*& t : texts) {
-        EXPECT_STREQ(t, "");
-        std::free(t);
+    for (const char* sec : {"Nope", "L"}) {
+        char* texts[3] = {};
+        EXPECT_EQ(GetPrivateProfiles2(sec, keys, 3, block, texts, -1), sec[0] == 'L');
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_STREQ(texts[i], sec[0] == 'L' ? o[i] : "") << sec << i;
+            std::free(texts[i]);
+        }
     }
-    EXPECT_EQ(GetPrivateProfiles2("L", keys, 3, block, texts, -1), 1);
-    EXPECT_STREQ(texts[2], "22");
-    for (char* t : texts) std::free(t);
 }
 
+// Section listing: comments counted, or copies running past the given sizes.
 TEST_F(PrivateProfile, AllEntriesOfASectionCountThenCopyWithinBuffers) {
-    // Two keys, a comment and a blank line: the comment does not count.
-    ASSERT_EQ(GetPrivateAllProfiles("L", nullptr, 0, block, nullptr, 0, -1), 3);
+    ASSERT_EQ(GetPrivateAllProfiles("L", nullptr, 0, block, nullptr, 0, -1), 3);  // a, blank line, bb
     EXPECT_EQ(GetPrivateAllProfiles("Nope", nullptr, 0, block, nullptr, 0, -1), 0);
     EXPECT_EQ(GetPrivateAllProfiles("L", nullptr, 0, block, nullptr, 0, 5), 0);
-
-    // Buffers of 2 bytes inside larger guarded areas: nothing past byte 2.
     char keys[3][8], vals[3][8];
     std::memset(keys, '#', sizeof keys);
     std::memset(vals, '#', sizeof vals);
@@ -187,35 +168,26 @@ TEST_F(PrivateProfile, AllEntriesOfASectionCountThenCopyWithinBuffers) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_STREQ(keys[i], expectKey[i]);
         EXPECT_STREQ(vals[i], expectVal[i]);
-        for (int j = 2; j < 8; ++j) {
-            EXPECT_EQ(keys[i][j], '#');
-            EXPECT_EQ(vals[i][j], '#');
-        }
+        EXPECT_EQ(std::string(keys[i] + 2, 6) + std::string(vals[i] + 2, 6), std::string(12, '#')) << i;
     }
     EXPECT_EQ(GetPrivateAllProfiles("L", kp, 8, block, nullptr, 0, -1), 3);
     EXPECT_STREQ(keys[2], "bb");
 }
 
+// Suffix rules, slot reuse and creation, the default style, a full block.
 TEST_F(PrivateProfile, HeadNumberOfAPath) {
     std::string sty = user / "a.sty";
-    EXPECT_EQ(GetHeadNo((user / "x.ven").c_str(), block, 0), -1);
-    EXPECT_EQ(GetHeadNo((user / "x.VEN").c_str(), block, 1), -3);
-    EXPECT_EQ(GetHeadNo((user / "x.STY").c_str(), block, 1), -3);
-    EXPECT_EQ(GetHeadNo((user / "x.txt").c_str(), block, 1), -3);
-    EXPECT_EQ(GetHeadNo("/no/dot", block, 1), -3);
-    EXPECT_EQ(GetHeadNo(sty.c_str(), nullptr, 1), -3);
-    EXPECT_EQ(GetHeadNo(sty.c_str(), block, 0), -3);
-    EXPECT_EQ(GetHeadNo(sty.c_str(), block, 1), 0);
+    struct { std::string path; ConfBufStr* blk; int create, want; } const cases[] = {
+        {user / "x.ven", block, 0, -1},  {user / "x.VEN", block, 1, -3}, {user / "x.STY", block, 1, -3},
+        {user / "x.txt", block, 1, -3},  {"/no/dot", block, 1, -3},      {sty, nullptr, 1, -3},
+        {sty, block, 0, -3},             {sty, block, 1, 0},             {sty, block, 0, 0},
+        {ZERIR2_DEFAULT_STYLE, block, 1, -2},
+    };
+    for (auto const& c : cases) EXPECT_EQ(GetHeadNo(c.path.c_str(), c.blk, c.create), c.want) << c.path << c.create;
     EXPECT_STREQ(block->style[0].path, sty.c_str());
-    EXPECT_EQ(GetHeadNo(sty.c_str(), block, 0), 0);
-
-    // The default style is -2 even when a slot holds the same path.
-    EXPECT_EQ(GetHeadNo(ZERIR2_DEFAULT_STYLE, block, 1), -2);
-    block->style[1].path = strdup(ZERIR2_DEFAULT_STYLE);
+    block->style[1].path = strdup(ZERIR2_DEFAULT_STYLE);  // -2 even when a slot holds the same path
     EXPECT_EQ(GetHeadNo(ZERIR2_DEFAULT_STYLE, block, 0), -2);
-
-    // A free slot taken by creation is emptied first.
-    SetIniBufProfile(&block->style[2], "Old", "k", "v");
+    SetIniBufProfile(&block->style[2], "Old", "k", "v");  // a slot taken by creation is emptied first
     EXPECT_EQ(GetHeadNo((user / "b.sty").c_str(), block, 1), 2);
     EXPECT_EQ(block->style[2].first, nullptr);
     for (int i = 3; i < 30; ++i) EXPECT_EQ(GetHeadNo((user / ("s" + std::to_string(i) + ".sty")).c_str(), block, 1), i);
@@ -223,25 +195,21 @@ TEST_F(PrivateProfile, HeadNumberOfAPath) {
     EXPECT_EQ(GetHeadNo((user / "s17.sty").c_str(), block, 0), 17);
 }
 
+// The write-out picks the buffer of the path; unknown paths and the default style write nothing.
 TEST_F(PrivateProfile, MemoryProfileWritesTheSelectedBuffer) {
-    z2test::TempDir tmp;
-    std::string out = tmp / "out.ven";
-    int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ASSERT_GT(fd, 0);
-    EXPECT_EQ(WriteMemoryProfile(&list, user.profile().c_str(), fd), 1);
-    EXPECT_EQ(WriteMemoryProfile(&list, ZERIR2_DEFAULT_STYLE, fd), 0);
-    EXPECT_EQ(WriteMemoryProfile(&list, (user / "unknown.sty").c_str(), fd), 0);
-    EXPECT_EQ(WriteMemoryProfile(&list, "/elsewhere/zerir2.ven", fd), 0);
+    int r = -1;
+    EXPECT_EQ(written(0, user.profile().c_str(), &r), kProfile);
+    EXPECT_EQ(r, 1);
+    for (std::string p : {std::string(ZERIR2_DEFAULT_STYLE), user / "unknown.sty", std::string("/elsewhere/zerir2.ven")}) {
+        EXPECT_EQ(written(0, p.c_str(), &r), "") << p;
+        EXPECT_EQ(r, 0) << p;
+    }
+    int fd = ::open((tmp / "out").c_str(), O_WRONLY);
     EXPECT_EQ(WriteMemoryProfile(nullptr, user.profile().c_str(), fd), 0);
     ::close(fd);
-    EXPECT_EQ(z2test::read_file(out), kProfile);
-
     std::string sty = user / "a.sty";
-    int head = GetHeadNo(sty.c_str(), block, 1);
-    ASSERT_EQ(head, 0);
-    WritePrivateProfileString("X", "k", "v", nullptr, block, head);
-    fd = ::open(out.c_str(), O_WRONLY | O_TRUNC);
-    EXPECT_EQ(WriteMemoryProfile(&list, sty.c_str(), fd), 1);
-    ::close(fd);
-    EXPECT_EQ(z2test::read_file(out), "[X]\nk=v\n");
+    ASSERT_EQ(GetHeadNo(sty.c_str(), block, 1), 0);
+    WritePrivateProfileString("X", "k", "v", nullptr, block, 0);
+    EXPECT_EQ(written(0, sty.c_str(), &r), "[X]\nk=v\n");
+    EXPECT_EQ(r, 1);
 }
