@@ -1,5 +1,5 @@
-// Records, out-parameter checks and expected-text tables shared by the
-// setting-text tests (settings_text_test.cc, settings_lookup_test.cc).
+// Records, out-parameter checks and expected-text tables shared by
+// settings_text_test.cc and settings_lookup_test.cc.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -28,16 +28,11 @@ struct FieldRef {
 #define F(field) FieldRef{offsetof(ORVIOPENPARM, field), sizeof(static_cast<ORVIOPENPARM*>(nullptr)->field)}
 
 inline void set_field(ORVIOPENPARM* r, FieldRef f, unsigned v) {
-    unsigned char* p = reinterpret_cast<unsigned char*>(r) + f.off;
-    if (f.width == 1) {
-        *p = static_cast<unsigned char>(v);
-    } else if (f.width == 2) {
-        uint16_t x = static_cast<uint16_t>(v);
-        std::memcpy(p, &x, 2);
-    } else {
-        uint32_t x = v;
-        std::memcpy(p, &x, 4);
-    }
+    uint8_t b = static_cast<uint8_t>(v);
+    uint16_t h = static_cast<uint16_t>(v);
+    uint32_t w = v;
+    void const* from = f.width == 1 ? static_cast<void const*>(&b) : f.width == 2 ? static_cast<void const*>(&h) : &w;
+    std::memcpy(reinterpret_cast<unsigned char*>(r) + f.off, from, f.width);
 }
 
 // A record with nothing set: every byte 0xFF, as the profile reader starts.
@@ -48,6 +43,7 @@ struct Unset {
 
 inline char g_mark[1];
 inline char* const kUntouched = g_mark;
+inline void* const kUnsetPtr = reinterpret_cast<void*>(UINTPTR_MAX);
 
 // What a converter left: its result and the text (or none / null / untouched).
 struct Out {
@@ -55,16 +51,16 @@ struct Out {
     bool untouched = false;
     bool null = false;
     std::string text;
+    // "result:text", with "-" for an untouched and "null" for a null text.
+    std::string s() const { return std::to_string(result) + ":" + (untouched ? "-" : null ? "null" : text); }
 };
 
 inline Out take(int result, char* t) {
     Out o;
     o.result = result;
-    if (t == kUntouched) {
-        o.untouched = true;
-    } else if (!t) {
-        o.null = true;
-    } else {
+    o.untouched = t == kUntouched;
+    o.null = !t;
+    if (t && !o.untouched) {
         o.text = t;
         std::free(t);
     }
@@ -89,57 +85,52 @@ inline std::string digits_for(unsigned v, std::vector<unsigned> const& bits) {
     return s;
 }
 
-struct WordCase {
+// One converter with its field and either its words or its digit order.
+struct FieldCase {
     char const* name;
     Conv conv;
     FieldRef field;
     std::vector<std::pair<unsigned, char const*>> words;
-};
-struct DigitCase {
-    char const* name;
-    Conv conv;
-    FieldRef field;
     std::vector<unsigned> bits;
 };
-struct NoTextCase {
+struct NamedConv {
     char const* name;
     Conv conv;
 };
+// A key of "入力・変換", the converter it must reach and a value that has a text.
 struct KeyCase {
     char const* key;
     FieldRef field;
+    Conv conv;
     unsigned value;
-    char const* text;
 };
 
-// Row builders for the tables: a field's converter and its words or digit order.
-#define Z2_ROW(f, ...) {#f, GetStr_##f, F(f), __VA_ARGS__}
+#define Z2_ROW(f, ...) {#f, GetStr_##f##_ini, F(f##_ini), __VA_ARGS__}
 #define Z2_ONOFF(f) Z2_ROW(f, {{0, u8"しない"}, {1, u8"する"}})
 #define Z2_NT(f) {#f, GetStr_##f}
+#define Z2_KEY(key, f, v) {key, F(f##_ini), GetStr_##f##_ini, v}
 #include "tests/settings_text_cases.inc"
 
-inline std::vector<WordCase> const kWordCases = {Z2_WORD_CASES};
-inline std::vector<DigitCase> const kDigitCases = {Z2_DIGIT_CASES};
-inline std::vector<NoTextCase> const kNoTextCases = {Z2_NOTEXT_CASES};
+inline std::vector<FieldCase> const kWordCases = {Z2_WORD_CASES};
+#undef Z2_ROW
+#define Z2_ROW(f, ...) {#f, GetStr_##f##_ini, F(f##_ini), {}, __VA_ARGS__}
+inline std::vector<FieldCase> const kDigitCases = {Z2_DIGIT_CASES};
+inline std::vector<NamedConv> const kNoTextCases = {Z2_NOTEXT_CASES};
 inline std::vector<KeyCase> const kNyuhenCases = {Z2_NYUHEN_CASES};
 
 // Every converter of a record field, from the field list.
-struct AnyConv {
-    char const* name;
-    Conv conv;
-};
 #define Z2_ANY_TXT_ABSENT(name)
 #define Z2_ANY_TXT_NONE(name) {#name, GetStr_##name},
-#define Z2_ANY_TXT_WORDS(name) Z2_ANY_TXT_NONE(name)
-#define Z2_ANY_TXT_DIGITS(name) Z2_ANY_TXT_NONE(name)
-#define Z2_ANY_TXT_DEC(name) Z2_ANY_TXT_NONE(name)
-#define Z2_ANY_TXT_SETNO(name) Z2_ANY_TXT_NONE(name)
-#define Z2_ANY_TXT_MARKS(name) Z2_ANY_TXT_NONE(name)
-#define Z2_ANY_TXT_MARKE(name) Z2_ANY_TXT_NONE(name)
-#define Z2_ANY_TXT_SYMS(name) Z2_ANY_TXT_NONE(name)
+#define Z2_ANY_TXT_WORDS Z2_ANY_TXT_NONE
+#define Z2_ANY_TXT_DIGITS Z2_ANY_TXT_NONE
+#define Z2_ANY_TXT_DEC Z2_ANY_TXT_NONE
+#define Z2_ANY_TXT_SETNO Z2_ANY_TXT_NONE
+#define Z2_ANY_TXT_MARKS Z2_ANY_TXT_NONE
+#define Z2_ANY_TXT_MARKE Z2_ANY_TXT_NONE
+#define Z2_ANY_TXT_SYMS Z2_ANY_TXT_NONE
 #define Z2_ANY_PASTE(kind, name) Z2_ANY_##kind(name)
 #define Z2_ANY_EXPAND(kind, name) Z2_ANY_PASTE(kind, name)
-inline std::vector<AnyConv> const kAllConverters = {
+inline std::vector<NamedConv> const kAllConverters = {
 #define Z2F(kind, name, ctype, count, aux, off32, text) Z2_ANY_EXPAND(Z2_TEXTKIND(text), name)
 #include "zerir2/open_param_fields.h"
 #undef Z2F
@@ -163,8 +154,9 @@ inline std::string to_euc(char const* u8) {
     return s;
 }
 
-inline void* const kUnsetPtr = reinterpret_cast<void*>(UINTPTR_MAX);
-
+// Sets 0 to 9 titled "セットi" with user dictionary "/home/u/useri.dic" and system
+// dictionaries "dir/sysi_k.dic" (odd k switched on); input-saving data
+// "/x/ark.dat" with only k = 3 switched on. Slots 10 to 15 stay unset.
 struct DicSets {
     Unset u;
     tag_ZOZAV_DICSETDATA sets[10];
@@ -186,11 +178,9 @@ struct DicSets {
                 sets[i].pszSystemDic[k] = reinterpret_cast<z2_u8*>(paths[i][k + 1]);
                 sets[i].bAvailable[k] = k % 2;
             }
-        }
-        for (int k = 0; k < 10; ++k) {
-            std::snprintf(arPaths[k], 64, "/x/ar%d.dat", k);
-            ar.pszArSystemDic[k] = reinterpret_cast<z2_u8*>(arPaths[k]);
-            ar.bAvailable[k] = k == 3 ? 5 : 0;
+            std::snprintf(arPaths[i], 64, "/x/ar%d.dat", i);
+            ar.pszArSystemDic[i] = reinterpret_cast<z2_u8*>(arPaths[i]);
+            ar.bAvailable[i] = i == 3 ? 5 : 0;
         }
         u.rec.pZozAvArData_ini = &ar;
     }
