@@ -40,17 +40,12 @@ std::string FromDefault(const std::string& k, const std::string& r, const std::s
 struct Fixture : ::testing::Test {
     z2test::TestUser user{"copy"};
     ConfBufList list{};
-    std::string dst, x, y, z, profile;
+    std::string dst = user / "dst.sty", x = user / "x.sty", y = user / "y.sty", z = user / "z.sty", profile = user.profile();
     void SetUp() override {
         if (geteuid() != 0) GTEST_SKIP() << "style copies lock their files with owner 0; needs root";
         std::string def = ZERIR2_DEFAULT_STYLE;
         z2test::mkdirs(def.substr(0, def.rfind('/')));
         ASSERT_TRUE(z2test::write_file(def, kDefault));
-        profile = user.profile();
-        dst = user / "dst.sty";
-        x = user / "x.sty";
-        y = user / "y.sty";
-        z = user / "z.sty";
         ASSERT_TRUE(z2test::write_file(profile, "[スタイル]\n現在のスタイル=私の\n"));
         ASSERT_TRUE(z2test::write_file(x, kHeader + Custom("KX", "RX", "SX")));
         ASSERT_TRUE(z2test::write_file(y, kHeader + Custom("KY", "RY", "SY")));
@@ -76,58 +71,51 @@ struct Fixture : ::testing::Test {
 
 using StyleCopy = Fixture;
 
+// Every combination of sources on an existing, an old-headed, an empty and a
+// missing destination: the result, the exact text, and every lock released.
 TEST_F(StyleCopy, EveryCombinationOfSources) {
     struct Case {
+        std::string const* before;  // null: no destination file
         std::string key, roma;
         int result;
         std::string text;
     };
-    const std::string old = Dst(kLongKey, "RT", "する");
+    const std::string old = Dst(kLongKey, "RT", "する"), empty, oldHead = "[環境]\nIDCode=ORVI\nVersion=1.0\n" + Custom("K0", "R0", "S0");
     const Case cases[] = {
-        {dst, dst, 1, old},
-        {"", "", 1, Dst("KD", "RD", "しない")},
-        {x, x, 1, Dst("KX", "RX", "SX")},
-        {x, y, 1, Dst("KX", "RY", "SY")},
-        {z, z, 2, Dst(kLongKey, "RZ", "SZ")},
-        {z, x, 2, Dst(kLongKey, "RX", "SX")},
-        {profile, "", 2, Dst(kLongKey, "RD", "しない")},
-        {x, profile, 2, Dst("KX", "RT", "する")},
-        {"", dst, 1, Dst("KD", "RT", "する")},
-        {dst, "", 1, Dst(kLongKey, "RD", "しない")},
-        {x, dst, 1, Dst("KX", "RT", "する")},
-        {dst, y, 1, Dst(kLongKey, "RY", "SY")},
-        {"", y, 1, Dst("KD", "RY", "SY")},
+        {&old, dst, dst, 1, old},
+        {&old, "", "", 1, Dst("KD", "RD", "しない")},
+        {&old, x, x, 1, Dst("KX", "RX", "SX")},
+        {&old, x, y, 1, Dst("KX", "RY", "SY")},
+        {&old, z, z, 2, Dst(kLongKey, "RZ", "SZ")},
+        {&old, z, x, 2, Dst(kLongKey, "RX", "SX")},
+        {&old, profile, "", 2, Dst(kLongKey, "RD", "しない")},
+        {&old, x, profile, 2, Dst("KX", "RT", "する")},
+        {&old, "", dst, 1, Dst("KD", "RT", "する")},
+        {&old, dst, "", 1, Dst(kLongKey, "RD", "しない")},
+        {&old, x, dst, 1, Dst("KX", "RT", "する")},
+        {&old, dst, y, 1, Dst(kLongKey, "RY", "SY")},
+        {&old, "", y, 1, Dst("KD", "RY", "SY")},
+        {&oldHead, dst, dst, 1, kHeader + Custom("K0", "R0", "S0")},  // the current header in place
+        {nullptr, "", "", 1, FromDefault("KD", "RD", "しない")},      // new: from the default style
+        {nullptr, x, y, 1, FromDefault("KX", "RY", "SY")},
+        {&empty, dst, dst, 1, FromDefault("KD", "RD", "しない")},     // an empty file is new
     };
     for (auto const& c : cases) {
-        ASSERT_TRUE(z2test::write_file(dst, old));
-        EXPECT_EQ(Copy(dst, c.key, c.roma), c.result) << c.key << " / " << c.roma;
-        EXPECT_EQ(z2test::read_file(dst), c.text) << c.key << " / " << c.roma;
-        // Every lock was released: an exclusive lock on each file is free.
-        for (const std::string& f : {dst, x, y, z, profile}) {
+        std::string const what = c.key + " / " + c.roma + (c.before ? "" : " (new)");
+        if (c.before) {
+            ASSERT_TRUE(z2test::write_file(dst, *c.before));
+        } else {
+            ::unlink(dst.c_str());
+        }
+        EXPECT_EQ(Copy(dst, c.key, c.roma), c.result) << what;
+        EXPECT_EQ(z2test::read_file(dst), c.text) << what;
+        for (const std::string& f : {dst, x, y, z, profile}) {  // an exclusive lock on each is free
             int fd = sem_open(const_cast<char*>(f.c_str()), 0, 0, 1, 0, nullptr);
-            EXPECT_GE(fd, 0) << f << " still locked after " << c.key << " / " << c.roma;
+            EXPECT_GE(fd, 0) << f << " still locked after " << what;
             sem_close(fd);
         }
     }
-    // A destination with an old header gets the current one in place.
-    ASSERT_TRUE(z2test::write_file(dst, "[環境]\nIDCode=ORVI\nVersion=1.0\n" + Custom("K0", "R0", "S0")));
-    EXPECT_EQ(Copy(dst, dst, dst), 1);
-    EXPECT_EQ(z2test::read_file(dst), kHeader + Custom("K0", "R0", "S0"));
-}
-
-TEST_F(StyleCopy, NewDestinationsStartFromTheDefaultStyle) {
-    EXPECT_EQ(Copy(dst, "", ""), 1);
-    EXPECT_EQ(z2test::read_file(dst), FromDefault("KD", "RD", "しない"));
-    std::string other = user / "other.sty";
-    EXPECT_EQ(Copy(other, x, y), 1);
-    EXPECT_EQ(z2test::read_file(other), FromDefault("KX", "RY", "SY"));
-    // An existing empty file is treated as new.
-    std::string empty = user / "empty.sty";
-    ASSERT_TRUE(z2test::write_file(empty, ""));
-    EXPECT_EQ(Copy(empty, empty, empty), 1);
-    EXPECT_EQ(z2test::read_file(empty), FromDefault("KD", "RD", "しない"));
-    // Without a loaded default the new file holds the header alone.
-    UnloadDefaultProfiles(&list);
+    UnloadDefaultProfiles(&list);  // without a loaded default a new file holds the header alone
     std::string bare = user / "bare.sty";
     EXPECT_EQ(Copy(bare, "", ""), 1);
     EXPECT_EQ(z2test::read_file(bare), kHeader);
@@ -168,46 +156,40 @@ TEST_F(StyleCopy, RefusedArgumentsLeaveFilesAsTheyWere) {
         EXPECT_EQ(Copy(user / "made.sty", c.key, c.roma), 0);
         EXPECT_FALSE(z2test::file_exists(user / "made.sty")) << "a created destination was left behind";
     }
-    EXPECT_EQ(Copy(link, x, x), 0);  // a link as destination
-    const std::string mainText = z2test::read_file(profile);
-    EXPECT_EQ(Copy(profile, x, x), 0);  // not a style file
-    EXPECT_EQ(z2test::read_file(profile), mainText);
-    EXPECT_EQ(Copy(user / "notes.txt", "", ""), 0);
-    EXPECT_FALSE(z2test::file_exists(user / "notes.txt"));
-    // Outside the users root, and a user without a block.
     z2test::TempDir tmp;
-    EXPECT_EQ(Copy(tmp / "out.sty", "", ""), 0);
-    EXPECT_FALSE(z2test::file_exists(tmp / "out.sty"));
     z2test::TestUser stranger("nobody");
-    EXPECT_EQ(Copy(stranger / "s.sty", "", ""), 0);
-    EXPECT_FALSE(z2test::file_exists(stranger / "s.sty"));
+    // Not created: no style file, outside the users root, a user without a block.
+    for (const std::string& to : {user / "notes.txt", tmp / "out.sty", stranger / "s.sty"}) {
+        EXPECT_EQ(Copy(to, "", ""), 0) << to;
+        EXPECT_FALSE(z2test::file_exists(to)) << to;
+    }
+    // Not changed: a link as destination (nor its target), the main profile.
+    for (const std::string& to : {link, profile}) {
+        const std::string before = z2test::read_file(to);
+        EXPECT_EQ(Copy(to, x, x), 0) << to;
+        EXPECT_EQ(z2test::read_file(to), before) << to;
+    }
 }
 
+// Allocation failures leave the old text (or no new file) or the whole new one.
 TEST_F(StyleCopy, AllocationFailuresLeaveOldOrNewText) {
-    const std::string old = Dst("KT", "RT", "する"), fresh = Dst("KX", "RY", "SY");
-    ASSERT_TRUE(z2test::write_file(dst, old));
-    int covered = z2test::for_each_alloc_failure([&] { Copy(dst, x, y); },
-                                                 [&](int n, bool) {
-                                                     std::string now = z2test::read_file(dst);
-                                                     EXPECT_TRUE(now == old || now == fresh) << "allocation " << n;
-                                                     z2test::write_file(dst, old);
-                                                 });
-    EXPECT_GT(covered, 5);
-    std::string made = user / "made.sty";
-    covered = z2test::for_each_alloc_failure([&] { Copy(made, x, y); },
-                                             [&](int n, bool) {
-                                                 if (z2test::file_exists(made)) {
-                                                     EXPECT_EQ(z2test::read_file(made), FromDefault("KX", "RY", "SY"))
-                                                         << "allocation " << n;
-                                                 }
-                                                 ::unlink(made.c_str());
-                                             });
-    EXPECT_GT(covered, 5);
+    const std::string old = Dst("KT", "RT", "する");
+    for (const std::string& to : {dst, user / "made.sty"}) {
+        bool const fresh = to != dst;
+        const std::string want = fresh ? FromDefault("KX", "RY", "SY") : Dst("KX", "RY", "SY");
+        if (!fresh) {
+            ASSERT_TRUE(z2test::write_file(dst, old));
+        }
+        int covered = z2test::for_each_alloc_failure([&] { Copy(to, x, y); },
+                                                     [&](int n, bool) {
+                                                         std::string now = z2test::file_exists(to) ? z2test::read_file(to) : "<none>";
+                                                         EXPECT_TRUE(now == want || now == (fresh ? "<none>" : old)) << to << " allocation " << n;
+                                                         if (fresh) ::unlink(to.c_str());
+                                                         else z2test::write_file(dst, old);
+                                                     });
+        EXPECT_GT(covered, 5);
+    }
 }
-
-}  // namespace
-
-namespace {
 
 // The tool's commands over the same files: what they print and how they exit.
 TEST_F(StyleCopy, ToolCommands) {

@@ -13,61 +13,13 @@
 
 #include "tests/support/fault.h"
 #include "tests/support/files.h"
+#include "tools/record_buffers.h"
 #include "zerir2/zerir2.h"
 
 namespace {
 
-constexpr size_t kPath = 600;
-
 // A caller's record with buffers for everything the block's record provides.
-struct Caller {
-    ORVIOPENPARM rec;
-    z2_u16 markS[2], markE[2], indexMark[8], kgo[38], zn[39], hn[39], ln[39];
-    tag_ZOZAV_DICSETDATA sets[10];
-    z2_u16 titles[10][81];
-    z2_u8 user[10][kPath];
-    z2_u8 sys[10][10][kPath];
-    tag_ZOZAV_LINKDICDATA link;
-    z2_u8 linkp[10][kPath];
-    tag_ZOZAV_SYNDICDATA syn;
-    z2_u8 synp[10][kPath];
-    tag_KSEIFDATA kse;
-    z2_u8 ksep[2][kPath];
-    tag_ZOZAV_ARDICDATA ar;
-    z2_u8 arUser[kPath];
-    z2_u8 arSys[10][kPath];
-    int disabled[240];
-
-    // withIndexMark: the block leaves the index mark unset when the profile
-    // has none, and then the caller must not offer a buffer for it.
-    explicit Caller(bool withIndexMark = true) {
-        std::memset(this, 0, sizeof *this);
-        rec.KouseiCommentMarkS_ini = markS;
-        rec.KouseiCommentMarkE_ini = markE;
-        if (withIndexMark) rec.CommentIndxMark_ini = indexMark;
-        rec.lpHnHykKgoStr_ini = kgo;
-        rec.lpZnSymbolStr_ini = zn;
-        rec.lpHnSymbolStr_ini = hn;
-        rec.lpLnSymbolStr_ini = ln;
-        for (int i = 0; i < 10; ++i) {
-            rec.pDicSetData_ini[i] = &sets[i];
-            sets[i].pwzDicSetTitle = titles[i];
-            sets[i].pszUserDic = user[i];
-            for (int j = 0; j < 10; ++j) sets[i].pszSystemDic[j] = sys[i][j];
-            link.pszLinkDic[i] = linkp[i];
-            syn.pszSynDic[i] = synp[i];
-            ar.pszArSystemDic[i] = arSys[i];
-        }
-        rec.pLinkDicData_ini = &link;
-        rec.pSynDicData_ini = &syn;
-        kse.pszKseFile[0] = ksep[0];
-        kse.pszKseFile[1] = ksep[1];
-        rec.pKseIFData_ini = &kse;
-        ar.pszArUserDic = arUser;
-        rec.pZozAvArData_ini = &ar;
-        rec.lpbDisabledFunc = disabled;
-    }
-};
+using Caller = z2tool::RecordBuffers;
 
 std::string str(z2_u8 const* s) { return reinterpret_cast<char const*>(s); }
 
@@ -113,14 +65,14 @@ struct Profile {
 // What the sample profile holds, seen through a copy with directory d.
 void expect_sample(Caller const& c, std::string const& d) {
     std::string const texts[][2] = {
-        {u8(c.indexMark), "＊注"},           {u8(c.hn), "!#$%&"},  // enclosing quotes dropped
-        {u8(c.zn), "＃＄％"},                {u8(c.ln), "@"},
+        {u8(c.commentIndx), "＊注"},           {u8(c.hnSym), "!#$%&"},  // enclosing quotes dropped
+        {u8(c.znSym), "＃＄％"},                {u8(c.lnSym), "@"},
         {u8(c.titles[0]), "標準"},           {u8(c.titles[9]), "学習しない"},  // "辞書セット０" is the tenth
-        {str(c.user[0]), d + "/user1.dic"},  {str(c.user[9]), d + "/plain.dic"},
-        {str(c.user[2]), ""},  // an empty source path leaves the buffer
-        {str(c.sys[0][2]), d + "/chimei.dic"}, {str(c.sys[1][3]), d + "/houritsu.dic"},
-        {str(c.linkp[2]), d + "/kao.dic"},   {str(c.arUser), d + "/user.abr"},
-        {str(c.arSys[1]), d + "/business.abr"},
+        {str(c.userDic[0]), d + "/user1.dic"},  {str(c.userDic[9]), d + "/plain.dic"},
+        {str(c.userDic[2]), ""},  // an empty source path leaves the buffer
+        {str(c.systemDic[0][2]), d + "/chimei.dic"}, {str(c.systemDic[1][3]), d + "/houritsu.dic"},
+        {str(c.linkDic[2]), d + "/kao.dic"},   {str(c.arUser), d + "/user.abr"},
+        {str(c.arSystem[1]), d + "/business.abr"},
     };
     for (auto const& t : texts) EXPECT_EQ(t[0], t[1]);
     uint64_t const nums[][2] = {
@@ -130,7 +82,7 @@ void expect_sample(Caller const& c, std::string const& d) {
         {c.sets[1].bAvailable[3], 1}, {c.sets[1].byKyokiGakMode, 2}, {c.sets[1].bBackGround, 1},
         {c.sets[2].byDicGakuMode, 0xFF} /* no "辞書セット３" */, {c.sets[2].bBackGround, 0xFFFFFFFFu},
         {c.link.dwLinkMode[0], 1}, {c.link.dwLinkMode[1], 0x1F}, {c.link.dwLinkMode[2], 0},
-        {c.ar.bAvailable[0], 1}, {c.ar.bAvailable[1], 0}, {uint64_t(c.disabled[28]), 1},
+        {c.ar.bAvailable[0], 1}, {c.ar.bAvailable[1], 0}, {uint64_t(c.disabledFunc[28]), 1},
     };
     for (size_t i = 0; i < sizeof nums / sizeof nums[0]; ++i) EXPECT_EQ(nums[i][0], nums[i][1]) << "number " << i;
 }
@@ -164,8 +116,8 @@ TEST(ProfileSetting, SampleProfileCopiedWithADirectory) {
     std::unique_ptr<Caller> c2(new Caller);
     prof.copy(c.get(), "/d");
     other.copy(c2.get(), "/d");
-    EXPECT_EQ(str(c->user[0]), "/d/user1.dic");
-    EXPECT_EQ(str(c2->user[0]), "/d/other.dic");
+    EXPECT_EQ(str(c->userDic[0]), "/d/user1.dic");
+    EXPECT_EQ(str(c2->userDic[0]), "/d/other.dic");
 }
 
 // A copy reads the block (not the file, not OP); only a reload takes the new text.
@@ -216,7 +168,8 @@ TEST(ProfileSetting, WhatAReloadKeepsAndWhatItClears) {
     EXPECT_EQ(u8(s9->pwzDicSetTitle), "学習しない");
     EXPECT_EQ(str(p.pLinkDicData_ini->pszLinkDic[2]), "kao.dic");
     EXPECT_EQ(p.pLinkDicData_ini->dwLinkMode[2], 0u);
-    std::unique_ptr<Caller> c(new Caller(false));
+    std::unique_ptr<Caller> c(new Caller);
+    c->rec.CommentIndxMark_ini = nullptr;  // the block has no index mark: the caller offers no buffer
     c->markS[0] = 'k';
     prof.copy(c.get(), "/x");
     EXPECT_EQ(c->markS[0], 'k');
