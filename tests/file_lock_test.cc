@@ -64,20 +64,6 @@ std::string snapshot(const std::string& path) {
     return S_ISREG(st.st_mode) ? s + z2test::read_file(path) : s;
 }
 
-// Another process's plain (process-owned) record lock attempt: 0 granted, 1 refused.
-int plain_lock_from_child(const std::string& path, short type) {
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        int fd = ::open(path.c_str(), type == F_WRLCK ? O_RDWR : O_RDONLY);
-        struct flock fl = request(type);
-        if (fd < 0) _exit(2);
-        _exit(::fcntl(fd, F_SETLK, &fl) == 0 ? 0 : errno == EAGAIN || errno == EACCES ? 1 : 3);
-    }
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
-
 // A child process that takes a lock, holds it for holdMs (or until the test
 // ends), tells that it lets go, and releases it.
 class Holder {
@@ -128,6 +114,12 @@ private:
     int stop_[2] = {-1, -1};
 };
 
+// Another process's plain (process-owned) record lock attempt: 0 granted, 1 refused.
+int plain_lock_from_child(const std::string& path, short type) {
+    Holder h(path, type == F_WRLCK ? Holder::kPlainWrite : Holder::kPlainRead, 0);
+    return h.holding() ? 0 : 1;
+}
+
 std::string make_file(const z2test::TempDir& d, const std::string& name, int mode = 0600) {
     std::string p = d / name;
     z2test::write_file(p, "[section]\nkey=value\n", mode);
@@ -162,14 +154,10 @@ TEST_F(FileLock, RefusesWhatIsNotTheOwnersPlainReadableFile) {
     std::string noRead = make_file(d, "noread", 0200), readOnly = make_file(d, "readonly", 0400);
     struct { const char* name; std::string path; int exclusive; unsigned owner; } const cases[] = {
         {"symlink to a valid file, shared", link, 0, getuid()},
-        {"symlink to a valid file, exclusive", link, 1, getuid()},
-        {"dangling symlink", dangling, 1, getuid()},
-        {"directory", dir, 0, getuid()},
-        {"fifo", fifo, 0, getuid()},
-        {"device of the right owner", "/dev/null", 0, devNull.st_uid},
-        {"another user's file", p, 0, getuid() + 1},
-        {"another user's file, exclusive", p, 1, getuid() + 1},
-        {"no owner-read bit", noRead, 0, getuid()},
+        {"symlink to a valid file, exclusive", link, 1, getuid()}, {"dangling symlink", dangling, 1, getuid()},
+        {"directory", dir, 0, getuid()}, {"fifo", fifo, 0, getuid()},
+        {"device of the right owner", "/dev/null", 0, devNull.st_uid}, {"another user's file", p, 0, getuid() + 1},
+        {"another user's file, exclusive", p, 1, getuid() + 1}, {"no owner-read bit", noRead, 0, getuid()},
         {"exclusive without owner-write bit", readOnly, 1, getuid()},
     };
     for (const auto& c : cases) {

@@ -101,23 +101,16 @@ TEST(HostileFiles, StyleListLoadsOnlyTheUsersOwnRegularFiles) {
     ASSERT_TRUE(z2test::write_file(user / "unreadable.sty", kStyleSecret, 0200));
     struct Case { std::string what, path; bool loads; };
     std::vector<Case> cases = {
-        {"own file", user / "good.sty", true},
-        {"own subdirectory", user / "sub/nested.sty", true},
-        {"outside the users root", outside, false},
-        {"/etc/shadow", "/etc/shadow", false},
-        {"/etc/passwd", "/etc/passwd", false},
-        {"another user's directory", other / "x.sty", false},
+        {"own file", user / "good.sty", true}, {"own subdirectory", user / "sub/nested.sty", true},
+        {"outside the users root", outside, false}, {"/etc/shadow", "/etc/shadow", false},
+        {"/etc/passwd", "/etc/passwd", false}, {"another user's directory", other / "x.sty", false},
         {"dot-dot into another user", user.dir + "/../" + other.name + "/x.sty", false},
         {"dot-dot back into the user", user.dir + "/sub/../good.sty", false},
         {"link to an outside file", user / "tofile.sty", false},
-        {"link to the user's own file", user / "toown.sty", false},
-        {"link to a directory", user / "todir.sty", false},
-        {"dangling link", user / "dangling.sty", false},
-        {"link to /dev/null", user / "null.sty", false},
-        {"link to /dev/zero", user / "zero.sty", false},
-        {"/dev/zero", "/dev/zero", false},
-        {"fifo", user / "fifo.sty", false},
-        {"directory", user / "dir.sty", false},
+        {"link to the user's own file", user / "toown.sty", false}, {"link to a directory", user / "todir.sty", false},
+        {"dangling link", user / "dangling.sty", false}, {"link to /dev/null", user / "null.sty", false},
+        {"link to /dev/zero", user / "zero.sty", false}, {"/dev/zero", "/dev/zero", false},
+        {"fifo", user / "fifo.sty", false}, {"directory", user / "dir.sty", false},
         {"no read bit", user / "unreadable.sty", false},
     };
     if (geteuid() == 0) {
