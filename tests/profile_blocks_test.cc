@@ -228,20 +228,11 @@ TEST(ProfileBlocks, FixedWordsConvertToTheFileTexts) {
         char* (*fn)();
         const char* utf8;
     } words[] = {
-        {GetVerSecUtf8Str, "環境"},
-        {GetIDKeyUtf8Str, "IDCode"},
-        {GetIDValUtf8Str, "DEVEVIRIZ17"},
-        {GetIDConfValUtf8Str, "ZERIR2"},
-        {GetVerKeyUtf8Str, "Version"},
-        {GetVerValVenUtf8Str, "2.00"},
-        {GetVerValStyUtf8Str, "9.00"},
-        {GetRevKeyUtf8Str, "Revision"},
-        {GetRevValUtf8Str, "1.00"},
-        {GetSecUtf8Str, "カスタマイズ"},
-        {GetKeyUtf8Str, "キー"},
-        {GetRomaUtf8Str, "ローマ字"},
-        {GetRomaShiftUtf8Str, "ローマ字シフトキー自動英字入力"},
-        {GetStySecUtf8Str, "スタイル"},
+        {GetVerSecUtf8Str, "環境"},          {GetIDKeyUtf8Str, "IDCode"},     {GetIDValUtf8Str, "DEVEVIRIZ17"},
+        {GetIDConfValUtf8Str, "ZERIR2"},     {GetVerKeyUtf8Str, "Version"},   {GetVerValVenUtf8Str, "2.00"},
+        {GetVerValStyUtf8Str, "9.00"},       {GetRevKeyUtf8Str, "Revision"},  {GetRevValUtf8Str, "1.00"},
+        {GetSecUtf8Str, "カスタマイズ"},     {GetKeyUtf8Str, "キー"},         {GetRomaUtf8Str, "ローマ字"},
+        {GetRomaShiftUtf8Str, "ローマ字シフトキー自動英字入力"},             {GetStySecUtf8Str, "スタイル"},
     };
     for (const auto& w : words) {
         char* t = w.fn();

@@ -155,19 +155,15 @@ TEST(ProfileSetting, WhatAReloadKeepsAndWhatItClears) {
     ConfBufStr* b = prof.block();
     ASSERT_NE(b, nullptr);
     ORVIOPENPARM const& p = b->settings.parm;
-    EXPECT_TRUE(unset(p.KouseiCommentMarkS_ini));
-    EXPECT_TRUE(unset(p.KouseiCommentMarkE_ini));
-    EXPECT_TRUE(unset(p.CommentIndxMark_ini));
-    EXPECT_EQ(p.lpHnSymbolStr_ini[0], 0);  // rewritten, empty
     tag_ZOZAV_DICSETDATA const* s9 = p.pDicSetData_ini[9];
-    EXPECT_EQ(s9->byDicGakuMode, 0xFF);
-    EXPECT_EQ(s9->bBackGround, 0xFFFFFFFFu);
-    EXPECT_EQ(s9->pszUserDic[0], 0);
-    EXPECT_EQ(s9->pszSystemDic[0][0], 0);
-    EXPECT_EQ(s9->bAvailable[0], 0u);
+    uint64_t const nums[][2] = {
+        {unset(p.KouseiCommentMarkS_ini), 1}, {unset(p.KouseiCommentMarkE_ini), 1}, {unset(p.CommentIndxMark_ini), 1},
+        {p.lpHnSymbolStr_ini[0], 0} /* rewritten, empty */, {s9->byDicGakuMode, 0xFF}, {s9->bBackGround, 0xFFFFFFFFu},
+        {s9->pszUserDic[0], 0}, {s9->pszSystemDic[0][0], 0}, {s9->bAvailable[0], 0}, {p.pLinkDicData_ini->dwLinkMode[2], 0},
+    };
+    for (size_t i = 0; i < sizeof nums / sizeof nums[0]; ++i) EXPECT_EQ(nums[i][0], nums[i][1]) << "number " << i;
     EXPECT_EQ(u8(s9->pwzDicSetTitle), "学習しない");
     EXPECT_EQ(str(p.pLinkDicData_ini->pszLinkDic[2]), "kao.dic");
-    EXPECT_EQ(p.pLinkDicData_ini->dwLinkMode[2], 0u);
     std::unique_ptr<Caller> c(new Caller);
     c->rec.CommentIndxMark_ini = nullptr;  // the block has no index mark: the caller offers no buffer
     c->markS[0] = 'k';
