@@ -1,7 +1,6 @@
 // Loading a user's main profile into the block, copies of it with a
 // directory, the palette settings and their save, under the file lock.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
