@@ -240,14 +240,12 @@ TEST(AllocFailure, PrivateProfileInterface) {
 // Fixed words and the record's text converters: under failures null or the normal text.
 TEST(AllocFailure, FixedWordsAndSettingTextConverters) {
     using Fn = char* (*)();
+#define Z2_NAMED(f) {#f, f}
     struct W { char const* name; Fn fn; } const words[] = {
-        {"GetVerSecUtf8Str", GetVerSecUtf8Str},       {"GetIDKeyUtf8Str", GetIDKeyUtf8Str},
-        {"GetIDValUtf8Str", GetIDValUtf8Str},         {"GetIDConfValUtf8Str", GetIDConfValUtf8Str},
-        {"GetVerKeyUtf8Str", GetVerKeyUtf8Str},       {"GetVerValVenUtf8Str", GetVerValVenUtf8Str},
-        {"GetVerValStyUtf8Str", GetVerValStyUtf8Str}, {"GetRevKeyUtf8Str", GetRevKeyUtf8Str},
-        {"GetRevValUtf8Str", GetRevValUtf8Str},       {"GetSecUtf8Str", GetSecUtf8Str},
-        {"GetKeyUtf8Str", GetKeyUtf8Str},             {"GetRomaUtf8Str", GetRomaUtf8Str},
-        {"GetRomaShiftUtf8Str", GetRomaShiftUtf8Str}, {"GetStySecUtf8Str", GetStySecUtf8Str}};
+        Z2_NAMED(GetVerSecUtf8Str), Z2_NAMED(GetIDKeyUtf8Str), Z2_NAMED(GetIDValUtf8Str), Z2_NAMED(GetIDConfValUtf8Str),
+        Z2_NAMED(GetVerKeyUtf8Str), Z2_NAMED(GetVerValVenUtf8Str), Z2_NAMED(GetVerValStyUtf8Str),
+        Z2_NAMED(GetRevKeyUtf8Str), Z2_NAMED(GetRevValUtf8Str), Z2_NAMED(GetSecUtf8Str), Z2_NAMED(GetKeyUtf8Str),
+        Z2_NAMED(GetRomaUtf8Str), Z2_NAMED(GetRomaShiftUtf8Str), Z2_NAMED(GetStySecUtf8Str)};
     int total = 0;
     for (auto const& w : words) total += sweep_text(w.name, w.fn);
     total += sweep_text("GetStyKeyUtf8Str", [] { return GetStyKeyUtf8Str(29); });
@@ -265,12 +263,10 @@ TEST(AllocFailure, FixedWordsAndSettingTextConverters) {
     rec->lpZnSymbolStr_ini = sym;
     using Conv = int (*)(ORVIOPENPARM*, char**);
     struct C { char const* name; Conv fn; } const cs[] = {
-        {"GetStr_kanrot_ini", GetStr_kanrot_ini},
-        {"GetStr_kutocode_ini", GetStr_kutocode_ini},
-        {"GetStr_DefaultDicNo_ini", GetStr_DefaultDicNo_ini},
-        {"GetStr_KouseiCommentMarkS_ini", GetStr_KouseiCommentMarkS_ini},
-        {"GetStr_KouseiCommentMarkE_ini", GetStr_KouseiCommentMarkE_ini},
-        {"GetStr_lpZnSymbolStr_ini", GetStr_lpZnSymbolStr_ini}};
+        Z2_NAMED(GetStr_kanrot_ini), Z2_NAMED(GetStr_kutocode_ini), Z2_NAMED(GetStr_DefaultDicNo_ini),
+        Z2_NAMED(GetStr_KouseiCommentMarkS_ini), Z2_NAMED(GetStr_KouseiCommentMarkE_ini),
+        Z2_NAMED(GetStr_lpZnSymbolStr_ini)};
+#undef Z2_NAMED
     total = 0;
     for (auto const& c : cs) {
         total += sweep_text(c.name, [&] {
