@@ -27,7 +27,7 @@ char const* const kSilentNyuhenKeys[] = {u8"コメントマーク", u8"無効変
                                          u8"スペルチェック学習", u8"旧かな対応キー値"};
 
 struct Probe {
-    std::string sec, key, want;  // want as Out::s(); "0:null" is no text at all
+    std::string sec, key, want = "0:null";  // as Out::s(); the default is no text at all
 };
 
 void expect_all(ORVIOPENPARM* r, std::vector<Probe> const& probes) {
@@ -62,27 +62,27 @@ TEST(SettingLookup, SectionsAndKeysSelectTheirSetting) {
     r->lpZnSymbolStr_ini = zn, r->lpHnSymbolStr_ini = hn, r->lpLnSymbolStr_ini = ln;
     r->SharedDicMode_ini = 1, r->DefaultDicNo_ini = 9, r->kanrot_ini = 1;
     d.sets[7].byJappKugiri = 2, d.sets[6].byJappKugiri = 4, d.sets[7].bBackGround = 1;
-    std::string const none = "0:null", set1 = u8"辞書セット１", name = u8"辞書セット名称";
+    std::string const set1 = u8"辞書セット１", name = u8"辞書セット名称";
     expect_all(r, {
         {kNyuhen, u8"コメント境界マーク", u8"1:〔〕"}, {kNyuhen, u8"全角記号指定文字", "1:\"a\""},
         {kNyuhen, u8"半角記号指定文字", "1:\"b\""}, {kNyuhen, u8"学習記号指定文字", "1:\"c\""},
-        {kNyuhen, u8"辞書共有", u8"1:する"}, {kJisho, u8"辞書共有", none},  // the file keeps it here
-        {kJisho, u8"基本辞書セットNo", "1:0"}, {kNyuhen, u8"基本辞書セットNo", none},
-        {kJisho, u8"基本辞書セットN", none}, {kJisho, u8"基本辞書セットNo ", none}, {kJisho, u8"基本辞書", none},
-        {kJisho, u8"基本辞書セットNO", none}, {kNyuhen, u8"漢字入力モー", none}, {kNyuhen, u8"漢字入力モードX", none},
+        {kNyuhen, u8"辞書共有", u8"1:する"}, {kJisho, u8"辞書共有"},  // the file keeps it here
+        {kJisho, u8"基本辞書セットNo", "1:0"}, {kNyuhen, u8"基本辞書セットNo"},
+        {kJisho, u8"基本辞書セットN"}, {kJisho, u8"基本辞書セットNo "}, {kJisho, u8"基本辞書"},
+        {kJisho, u8"基本辞書セットNO"}, {kNyuhen, u8"漢字入力モー"}, {kNyuhen, u8"漢字入力モードX"},
         // The 14 prefix bytes of an input-saving key are skipped, not compared.
         {kShonyu, u8"システムデータ４", "1:ON,1,ar3.dat,"}, {kShonyu, u8"システムデータ０", "1:OFF,1,ar9.dat,"},
         {kShonyu, u8"システムデータ１", "1:OFF,1,ar0.dat,"}, {kShonyu, u8"ユーザーデータ４", "1:ON,1,ar3.dat,"},
-        {kShonyu, "abcdefghijklmn\xef\xbc\x94", "1:ON,1,ar3.dat,"}, {kShonyu, u8"ユーザーデータ", none},
-        {kShonyu, u8"システムデータ", none}, {kShonyu, u8"システムデータ１０", none}, {kShonyu, "abcdefghijklmn", none},
-        {kShonyu, "", none}, {kShonyu, u8"データ４", none},
+        {kShonyu, "abcdefghijklmn\xef\xbc\x94", "1:ON,1,ar3.dat,"}, {kShonyu, u8"ユーザーデータ"},
+        {kShonyu, u8"システムデータ"}, {kShonyu, u8"システムデータ１０"}, {kShonyu, "abcdefghijklmn"},
+        {kShonyu, ""}, {kShonyu, u8"データ４"},
         // Set sections: "１" is set 0, "０" set 9.
         {set1, name, u8"1:\"セット0\""}, {u8"辞書セット０", name, u8"1:\"セット9\""},
         {u8"辞書セット５", u8"ユーザー辞書", "1:1,user4.dic"}, {u8"辞書セット２", u8"システム辞書０", "1:ON,1,sys1_9.dic,"},
-        {u8"辞書セット８", u8"自動登録文節区切り", u8"1:一時"}, {u8"辞書セット７", u8"自動登録文節区切り", none},
-        {u8"辞書セット８", u8"取り込み単語学習", u8"1:する"}, {u8"辞書セット", name, none},
-        {u8"辞書セット１０", name, none}, {u8"辞書セット1", name, none}, {u8"辞書セット１ ", name, none},
-        {set1, u8"漢字入力モード", none},
+        {u8"辞書セット８", u8"自動登録文節区切り", u8"1:一時"}, {u8"辞書セット７", u8"自動登録文節区切り"},
+        {u8"辞書セット８", u8"取り込み単語学習", u8"1:する"}, {u8"辞書セット", name},
+        {u8"辞書セット１０", name}, {u8"辞書セット1", name}, {u8"辞書セット１ ", name},
+        {set1, u8"漢字入力モード"},
     });
     r->DefaultDicNo_ini = 10;
     EXPECT_EQ(look(r, kJisho, u8"基本辞書セットNo").s(), "0:");  // the empty text is still handed over
@@ -93,12 +93,12 @@ TEST(SettingLookup, KeysTheFileHasButTheLookUpDoesNot) {
     Unset u;
     std::memset(&u.rec, 0, sizeof u.rec);
     std::vector<Probe> probes;
-    for (char const* k : kSilentNyuhenKeys) probes.push_back({kNyuhen, k, "0:null"});
+    for (char const* k : kSilentNyuhenKeys) probes.push_back({kNyuhen, k});
     for (char const* s : {u8"ＯＲＶＩパレット", u8"システムライン", u8"環境", u8"スタイル", u8"カスタマイズ", u8"モード連動"})
-        for (char const* k : {u8"漢字入力モード", u8"表示モード"}) probes.push_back({s, k, "0:null"});
+        for (char const* k : {u8"漢字入力モード", u8"表示モード"}) probes.push_back({s, k});
     for (char const* k : {u8"辞書共有", u8"オンメモリ辞書", u8"オンメモリ遅延", u8"コメント単語文節区切り学習",
                           u8"コメント単語複合語学習", u8"コメント単語英字複合語学習"})
-        probes.push_back({kJisho, k, "0:null"});
+        probes.push_back({kJisho, k});
     expect_all(&u.rec, probes);
 }
 
@@ -110,15 +110,12 @@ TEST(SettingLookup, BadSectionsAndKeysGiveNothing) {
     std::string const kanji = u8"漢字入力モード", huge(10240, 'a');
     std::string hugeUtf8;
     while (hugeUtf8.size() < 10240) hugeUtf8 += kanji;
-    std::vector<Probe> probes;
-    std::pair<std::string, std::string> const bad[] = {
+    expect_all(&u.rec, {
         {to_euc(kNyuhen), kanji}, {kNyuhen, to_euc(kanji.c_str())},
         {"\x93\xfc\x97\xcd\x81\x45\x95\xcf\x8a\xb7", kanji},  // 入力・変換 in Shift_JIS
         {"", kanji}, {kNyuhen, ""}, {"", ""}, {"\x80\x81", kanji}, {kNyuhen, "\xe6\xbc"}, {kNyuhen, "\xff"},
         {kNyuhen, kanji + "\xc3("}, {huge, kanji}, {kNyuhen, huge}, {kNyuhen, hugeUtf8},
-        {std::string(kNyuhen) + " ", kanji}, {kNyuhen, kanji + "\n"}, {std::string("\xef\xbb\xbf") + kNyuhen, kanji}};
-    for (auto const& b : bad) probes.push_back({b.first, b.second, "0:null"});
-    expect_all(&u.rec, probes);
+        {std::string(kNyuhen) + " ", kanji}, {kNyuhen, kanji + "\n"}, {std::string("\xef\xbb\xbf") + kNyuhen, kanji}});
     char* k = const_cast<char*>(kanji.c_str());
     char* sec = const_cast<char*>(kNyuhen);
     char* t = kUntouched;
@@ -145,10 +142,9 @@ TEST(SettingLookup, NonCanonicalUtf8ThatConvertsToTheNameMatches) {
 TEST(SettingLookup, RecordsWithNothingSet) {
     Unset u;
     std::vector<Probe> probes = {
-        {kNyuhen, u8"漢字入力モード", ""}, {kNyuhen, u8"コメント境界マーク", ""}, {kNyuhen, u8"全角記号指定文字", ""},
-        {kShonyu, u8"システムデータ１", ""}, {u8"辞書セット１", u8"辞書セット名称", ""}, {u8"辞書セット０", u8"システム辞書１", ""},
-        {u8"辞書セット３", u8"学習", ""}, {u8"辞書セット３", u8"ユーザー辞書", ""}};
-    for (auto& p : probes) p.want = "0:null";
+        {kNyuhen, u8"漢字入力モード"}, {kNyuhen, u8"コメント境界マーク"}, {kNyuhen, u8"全角記号指定文字"},
+        {kShonyu, u8"システムデータ１"}, {u8"辞書セット１", u8"辞書セット名称"}, {u8"辞書セット０", u8"システム辞書１"},
+        {u8"辞書セット３", u8"学習"}, {u8"辞書セット３", u8"ユーザー辞書"}};
     expect_all(&u.rec, probes);
     std::memset(&u.rec, 0, sizeof u.rec);  // every pointer null; code 0 has a word
     probes.erase(probes.begin());
