@@ -90,10 +90,11 @@ TEST(SettingLookup, SectionsAndKeysSelectTheirSetting) {
     EXPECT_EQ(look(r, kJisho, u8"基本辞書セットNo").s(), "0:");  // the empty text is still handed over
 }
 
-// Sections the look-up never answers, and keys it answers only elsewhere.
-TEST(SettingLookup, KeysTheFileHasButTheLookUpDoesNot) {
+// Sections the look-up never answers, keys it answers only elsewhere, texts that
+// are not the UTF-8 names (other encodings, broken or odd UTF-8), missing arguments.
+TEST(SettingLookup, NamesItDoesNotAnswerGiveNothing) {
     Unset u;
-    std::memset(&u.rec, 0, sizeof u.rec);
+    std::memset(&u.rec, 0, sizeof u.rec);  // every code 0: most fields have a text for it
     std::vector<Probe> probes;
     for (char const* k : kSilentNyuhenKeys) probes.push_back({kNyuhen, k});
     for (char const* s : {u8"ＯＲＶＩパレット", u8"システムライン", u8"環境", u8"スタイル", u8"カスタマイズ", u8"モード連動"})
@@ -102,13 +103,6 @@ TEST(SettingLookup, KeysTheFileHasButTheLookUpDoesNot) {
                           u8"コメント単語複合語学習", u8"コメント単語英字複合語学習"})
         probes.push_back({kJisho, k});
     expect_all(&u.rec, probes);
-}
-
-// Texts that are not the UTF-8 names: other encodings, broken or odd UTF-8,
-// missing arguments.
-TEST(SettingLookup, BadSectionsAndKeysGiveNothing) {
-    Unset u;
-    std::memset(&u.rec, 0, sizeof u.rec);
     std::string const kanji = u8"漢字入力モード", huge(10240, 'a');
     std::string hugeUtf8;
     while (hugeUtf8.size() < 10240) hugeUtf8 += kanji;

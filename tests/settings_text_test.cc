@@ -204,33 +204,27 @@ TEST(DicSetText, ValueWordsThroughTheKeyDispatch) {
 // system path is an unused entry with an empty text; missing buffers give nothing.
 TEST(DicSetText, TitleAndPaths) {
     DicSets d;
-    ORVIOPENPARM* r = &d.u.rec;
-    EXPECT_EQ(set_key(r, u8"辞書セット名称", 3).s(), u8"1:\"セット3\"");
-    EXPECT_EQ(set_key(r, u8"辞書セット名称", 3).s(), u8"1:\"セット3\"");
     unsigned short empty[1] = {0};
     char bare[] = "plain.dic", none[] = "";
     d.sets[3].pwzDicSetTitle = empty;
-    EXPECT_EQ(set_key(r, u8"辞書セット名称", 3).s(), "1:\"\"");
-    EXPECT_EQ(set_key(r, u8"ユーザー辞書", 1).s(), "1:1,user1.dic");
     d.sets[1].pszUserDic = reinterpret_cast<z2_u8*>(bare);
-    EXPECT_EQ(set_key(r, u8"ユーザー辞書", 1).s(), "1:1,plain.dic");
-    d.sets[1].pszUserDic = reinterpret_cast<z2_u8*>(none);
-    EXPECT_EQ(set_key(r, u8"ユーザー辞書", 1).s(), "1:1,");
-    // k = 0 selected by "１", k = 9 by "０"; odd k are switched on.
-    EXPECT_EQ(set_key(r, u8"システム辞書１", 2).s(), "1:OFF,1,sys2_0.dic,");
-    EXPECT_EQ(set_key(r, u8"システム辞書０", 2).s(), "1:ON,1,sys2_9.dic,");
+    d.sets[4].pszUserDic = d.sets[5].pszSystemDic[4] = reinterpret_cast<z2_u8*>(none);
     d.sets[2].bAvailable[4] = 5;
-    EXPECT_EQ(set_key(r, u8"システム辞書５", 2).s(), "1:ON,1,sys2_4.dic,");
-    d.sets[2].pszSystemDic[4] = reinterpret_cast<z2_u8*>(none);
-    EXPECT_EQ(set_key(r, u8"システム辞書５", 2).s(), "1:");
-    for (char const* bad : {u8"システム辞書", u8"システム辞書１０", u8"システム辞書1", u8"システム辞"})
-        EXPECT_EQ(set_key(r, bad, 2).s(), "0:-") << bad;
-    for (void* missing : {static_cast<void*>(nullptr), kUnsetPtr}) {
-        d.sets[2].pszSystemDic[0] = d.sets[2].pszUserDic = static_cast<z2_u8*>(missing);
-        d.sets[2].pwzDicSetTitle = static_cast<z2_u16*>(missing);
-        for (char const* k : {u8"システム辞書１", u8"ユーザー辞書", u8"辞書セット名称"})
-            EXPECT_EQ(set_key(r, k, 2).s(), "0:-") << k;
+    for (int i : {6, 7}) {
+        d.sets[i].pszSystemDic[0] = d.sets[i].pszUserDic = i == 6 ? nullptr : unset<z2_u8>();
+        d.sets[i].pwzDicSetTitle = i == 6 ? nullptr : unset<z2_u16>();
     }
+    std::tuple<char const*, int, char const*> const rows[] = {
+        {u8"辞書セット名称", 0, u8"1:\"セット0\""}, {u8"辞書セット名称", 0, u8"1:\"セット0\""}, {u8"辞書セット名称", 3, "1:\"\""},
+        {u8"ユーザー辞書", 0, "1:1,user0.dic"}, {u8"ユーザー辞書", 1, "1:1,plain.dic"}, {u8"ユーザー辞書", 4, "1:1,"},
+        // k = 0 selected by "１", k = 9 by "０"; odd k are switched on.
+        {u8"システム辞書１", 2, "1:OFF,1,sys2_0.dic,"}, {u8"システム辞書０", 2, "1:ON,1,sys2_9.dic,"},
+        {u8"システム辞書５", 2, "1:ON,1,sys2_4.dic,"}, {u8"システム辞書５", 5, "1:"}, {u8"システム辞書", 2, "0:-"},
+        {u8"システム辞書１０", 2, "0:-"}, {u8"システム辞書1", 2, "0:-"}, {u8"システム辞", 2, "0:-"},
+        {u8"システム辞書１", 6, "0:-"}, {u8"ユーザー辞書", 6, "0:-"}, {u8"辞書セット名称", 6, "0:-"},
+        {u8"システム辞書１", 7, "0:-"}, {u8"ユーザー辞書", 7, "0:-"}, {u8"辞書セット名称", 7, "0:-"},
+    };
+    for (auto const& [key, set, want] : rows) EXPECT_EQ(set_key(&d.u.rec, key, set).s(), want) << key << " " << set;
 }
 
 // Input-saving data prints an empty path like any other; missing data gives nothing.
