@@ -288,6 +288,7 @@ TEST(WideStrings, Wcs2CharStr) {
     }
 }
 
+// Counts bound copies exactly, null sources give empty texts, 32-bit copies keep their terminator.
 TEST(WideStrings, CopyConcatLength) {
     unsigned short src[] = {'a', 'b', 0}, one[] = {'x', 0};
     unsigned short dst[6];

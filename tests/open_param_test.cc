@@ -197,6 +197,7 @@ char kDir[] = "/home/u/dic";
 
 }  // namespace
 
+// The ten set numbers are the full-width digits 1 to 9, then 0.
 TEST(OpenParam, NumberWordsNameTheTenSetsEndingWithZero) {
     for (int i = 0; i < 10; ++i) {
         const unsigned char want[] = {0xA3, static_cast<unsigned char>(0xB0 + (i + 1) % 10), 0};

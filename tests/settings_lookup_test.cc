@@ -320,6 +320,7 @@ bool expected_text(std::string const& sec, std::string const& key, std::string c
 
 }  // namespace
 
+// Every line of the sample profile, read and copied as an engine does, comes back as its text.
 TEST(SettingLookup, SampleProfileComesBackKeyForKey) {
     z2test::TestUser user;
     std::string text = z2test::read_file(std::string(ZERIR2_EXAMPLES_DIR) + "/zerir2.ven");
@@ -354,6 +355,7 @@ TEST(SettingLookup, SampleProfileComesBackKeyForKey) {
     EXPECT_GT(silent, 10);
 }
 
+// The tool prints the texts of a loaded record, a section or one key, and fails clearly.
 TEST(SettingLookup, ShowCommandPrintsTheTextsOfTheLoadedRecord) {
     z2test::TestUser user;
     ASSERT_TRUE(z2test::write_file(user.profile(),
