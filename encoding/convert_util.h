@@ -16,6 +16,11 @@ namespace z2 {
 /* "?" in both encodings the replacement can take. */
 extern unsigned short const kQuestion16[2];
 
+/* The replacement text in UTF-16: "?" without repl, else repl (UTF-8)
+ * converted into *owned, which the caller frees. Null when repl does not
+ * convert. */
+unsigned short const* utf16_replacement(char const* repl, unsigned short** owned);
+
 /* a * b + c without wrapping; false when it does not fit in size_t. */
 inline bool mul_add(size_t a, size_t b, size_t c, size_t* r) {
     size_t t;

@@ -192,14 +192,11 @@ int mb_to_utf16(Converter& cv, bool sjis, char* in, unsigned short** out, char* 
         }
     }
 
-    unsigned short const* r = z2::kQuestion16;
     unsigned short* rOwned = nullptr;
-    if (repl) {
-        if (!Cvcnv_Utf8ToUtf16(repl, &rOwned, nullptr, nullptr)) {
-            b.release();
-            return 0;
-        }
-        r = rOwned;
+    unsigned short const* r = z2::utf16_replacement(repl, &rOwned);
+    if (!r) {
+        b.release();
+        return 0;
     }
     size_t const rlen = static_cast<size_t>(WcsLen(r));
 

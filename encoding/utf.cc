@@ -12,6 +12,13 @@
 
 namespace z2 {
 unsigned short const kQuestion16[2] = {'?', 0};
+
+unsigned short const* utf16_replacement(char const* repl, unsigned short** owned) {
+    *owned = nullptr;
+    if (!repl) return kQuestion16;
+    if (!Cvcnv_Utf8ToUtf16(const_cast<char*>(repl), owned, nullptr, nullptr)) return nullptr;
+    return *owned;
+}
 }  // namespace z2
 
 namespace {
@@ -206,14 +213,11 @@ int Cvcnv_Utf8ToUtf16(char* in, unsigned short** out, char* repl, unsigned long*
     OutBuf<unsigned short> b;
     if (!b.alloc(units)) return 0;
 
-    unsigned short const* r = z2::kQuestion16;
     unsigned short* rOwned = nullptr;
-    if (repl) {
-        if (!Cvcnv_Utf8ToUtf16(repl, &rOwned, nullptr, nullptr)) {
-            b.release();
-            return 0;
-        }
-        r = rOwned;
+    unsigned short const* r = z2::utf16_replacement(repl, &rOwned);
+    if (!r) {
+        b.release();
+        return 0;
     }
     size_t len = 0;
     bool any = false;

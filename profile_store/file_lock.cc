@@ -93,28 +93,6 @@ void remove_entry(FileLockEntry* e) {
     std::free(e);
 }
 
-// Whole-file record lock (or release) that does not wait. Open-file-description
-// locks belong to the descriptor, not the process: the callers re-open and close
-// the same file while they hold its lock, and a process-owned lock would be
-// dropped by any such close. They conflict with the plain fcntl locks of other
-// processes both ways. Kernels without them refuse the command with EINVAL;
-// only then the plain process-owned lock is used.
-bool record_lock(int fd, short type) {
-    struct flock fl;
-    std::memset(&fl, 0, sizeof fl);
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = 0;
-    fl.l_len = 0;
-    fl.l_pid = 0;
-    if (::fcntl(fd, F_OFD_SETLK, &fl) == 0) return true;
-    if (errno != EINVAL) return false;
-    std::memset(&fl, 0, sizeof fl);
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    return ::fcntl(fd, F_SETLK, &fl) == 0;
-}
-
 // The checks a file must pass before it is locked: a regular file (no link,
 // directory, device or fifo) of the owner, readable by the owner and, for a
 // writer, writable by the owner.
@@ -192,13 +170,7 @@ int open_locked(char const* path, unsigned int owner, unsigned int group, bool e
     }
     if (fd < 0) return -1;
 
-    short type = exclusive ? F_WRLCK : F_RDLCK;
-    bool locked = false;
-    for (int attempt = 0; attempt < kLockAttempts && !locked; ++attempt) {
-        locked = record_lock(fd, type);
-        if (!locked) ::sleep(1);
-    }
-    if (!locked) {
+    if (!z2::fd_lock_retrying(fd, exclusive ? F_WRLCK : F_RDLCK)) {
         ::close(fd);
         return -1;
     }
@@ -208,7 +180,7 @@ int open_locked(char const* path, unsigned int owner, unsigned int group, bool e
     // beside it.
     FileLockHandle* h = static_cast<FileLockHandle*>(z2::xcalloc(1, sizeof(FileLockHandle)));
     if (!h) {
-        record_lock(fd, F_UNLCK);
+        z2::fd_lock(fd, F_UNLCK);
         ::close(fd);
         return -1;
     }
@@ -247,8 +219,30 @@ void sem_close(int fd) {
         break;
     }
     // Known or not, the descriptor is released and closed.
-    record_lock(fd, F_UNLCK);
+    z2::fd_lock(fd, F_UNLCK);
     ::close(fd);
+}
+
+bool z2::fd_lock(int fd, short type) {
+    struct flock fl;
+    std::memset(&fl, 0, sizeof fl);
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_SETLK, &fl) == 0) return true;
+    if (errno != EINVAL) return false;
+    std::memset(&fl, 0, sizeof fl);
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_SETLK, &fl) == 0;
+}
+
+bool z2::fd_lock_retrying(int fd, short type) {
+    // Every failed attempt, the last one too, is followed by a second's sleep.
+    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+        if (fd_lock(fd, type)) return true;
+        ::sleep(1);
+    }
+    return false;
 }
 
 bool z2::lock_held_in_process(char const* path, int fd) {

@@ -14,26 +14,6 @@
 
 namespace {
 
-constexpr int kLockAttempts = 10;
-
-// Whole-file lock (or release) on the descriptor that does not wait. An
-// open-file-description lock belongs to this descriptor alone, so closing it
-// never drops a lock the process holds through sem_open on another descriptor.
-// Kernels without them refuse the command with EINVAL; only then the plain
-// process-owned lock is used.
-bool fd_lock(int fd, short type) {
-    struct flock fl;
-    std::memset(&fl, 0, sizeof fl);
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    if (::fcntl(fd, F_OFD_SETLK, &fl) == 0) return true;
-    if (errno != EINVAL) return false;
-    std::memset(&fl, 0, sizeof fl);
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    return ::fcntl(fd, F_SETLK, &fl) == 0;
-}
-
 bool has_dotdot_component(char const* path) {
     for (char const* p = path; (p = std::strstr(p, "..")) != nullptr; p += 2) {
         bool startOk = p == path || p[-1] == '/';
@@ -89,17 +69,14 @@ int z2::load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir, lon
     // an exclusive holder of this very process and is not taken.
     bool own = false;
     if (!z2::lock_held_in_process(path, fd)) {
-        for (int attempt = 0; attempt < kLockAttempts && !own; ++attempt) {
-            own = fd_lock(fd, F_RDLCK);
-            if (!own) ::sleep(1);
-        }
+        own = z2::fd_lock_retrying(fd, F_RDLCK);
         if (!own) {
             ::close(fd);
             return -1;
         }
     }
     int r = z2::reload_ini_fd(buf, fd, path);
-    if (own) fd_lock(fd, F_UNLCK);
+    if (own) z2::fd_lock(fd, F_UNLCK);
     ::close(fd);
     if (r == 1) return 1;
     FreeIniBuf(buf);

@@ -43,6 +43,19 @@ int reload_ini_fd(IniBuf* buf, int fd, char const* path);
 // could conflict with it.
 bool lock_held_in_process(char const* path, int fd = -1);
 
+// Whole-file record lock (F_RDLCK, F_WRLCK) or release (F_UNLCK) on fd that
+// does not wait. Open-file-description locks belong to the descriptor, not the
+// process: callers re-open and close files while they hold their lock, and a
+// process-owned lock would be dropped by any such close. They conflict with
+// the plain fcntl locks of other processes both ways. Kernels without them
+// refuse the command with EINVAL; only then the plain process-owned lock is
+// used.
+bool fd_lock(int fd, short type);
+
+// fd_lock, tried up to ten times while another holds the file, each failed
+// attempt followed by a second's sleep.
+bool fd_lock_retrying(int fd, short type);
+
 // The loads of the profile blocks: reads path into buf under a shared record
 // lock held for the duration of the read (or under the lock this process
 // already holds on it), so a commit of another process is never seen half
