@@ -6,7 +6,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
-#include <utility>
 #include <unistd.h>
 
 #include "tests/support/fault.h"
@@ -53,13 +52,10 @@ TEST(IniBuffer, RoundTripsFileText) {
     const std::string fits = "k=" + std::string(16396, 'y') + "\n";   // 16399 bytes with its line feed
     const RoundTrip cases[] = {
         {"preamble only, kept byte for byte", "# head\r\nline two\n\nno line feed", "# head\r\nline two\n\nno line feed"},
-        {"empty file", "", ""},
-        {"header first", "[A]\nk=v\n", "[A]\nk=v\n"},
         {"CRLF kept in preamble, not in sections", "pre\r\n[S]\r\nk=v\r\n", "pre\r\n[S]\nk=v\n"},
         {"header without bracket names the rest of the line", "[abc\nk=v\n", "[abc\n]\nk=v\n"},
         {"text after the bracket dropped", "[S] tail ; x\nk=v\n", "[S]\nk=v\n"},
         {"repeated sections and keys", "[A]\na=1\nb=2\n[B]\nc=3\n[A]\na=9\nd=4\n", "[A]\na=9\nb=2\nd=4\n[B]\nc=3\n"},
-        {"same key in two sections", "[A]\nk=1\n[B]\nk=2\n[A]\nk=3\n", "[A]\nk=3\n[B]\nk=2\n"},
         {"one blank line per section", "[A]\n\na=1\n\n\nb=2\n[B]\n\n", "[A]\n\na=1\nb=2\n[B]\n\n"},
         {"spaces around = belong to key and value", "[A]\n k = v \n\tt\t=\t\n", "[A]\n k = v \n\tt\t=\t\n"},
         {"line without = gets one", "[A]\nflag\n", "[A]\nflag=\n"},
@@ -179,8 +175,8 @@ TEST(IniBuffer, ReloadsReplaceTheBufferOrLeaveItAlone) {
     EXPECT_EQ(b.path, nullptr);
 }
 
-// Single and group reads cut to the output size, fill every output (empty for
-// a missing key), leave outputs alone only for a missing single key or section.
+// Reads cut to the output size; group reads fill every output (empty for a
+// missing key or section); replacing keeps the place; keys are case-sensitive.
 TEST(IniBuffer, ReadsCutFillAndTreatEmptyAsMissing) {
     IniBuf b{};
     ASSERT_EQ(SetIniBufProfile(&b, "S", "k8", "abcdefgh"), 1);
@@ -188,23 +184,14 @@ TEST(IniBuffer, ReadsCutFillAndTreatEmptyAsMissing) {
     char out[16];
     EXPECT_EQ(GetIniBufProfile(&b, "S", "k8", out, 5), 4);
     EXPECT_STREQ(out, "abcd");
-    EXPECT_EQ(GetIniBufProfile(&b, "S", "k8", out, sizeof out), 8);
-    EXPECT_STREQ(out, "abcdefgh");
-    for (auto missing : {std::make_pair("S", "missing"), std::make_pair("T", "k8")}) {
-        std::strcpy(out, "keep");
-        EXPECT_EQ(GetIniBufProfile(&b, missing.first, missing.second, out, sizeof out), 0);
-        EXPECT_STREQ(out, "keep");
-    }
     EXPECT_EQ(GetIniBufProfile(&b, "S", "empty", out, sizeof out), 0);
     EXPECT_STREQ(out, "");
-    // Replacing keeps the place; keys are case-sensitive.
     ASSERT_EQ(SetIniBufProfile(&b, "S", "k8", "alpha"), 1);
     ASSERT_EQ(SetIniBufProfile(&b, "S", "K8", "bravo-long"), 1);
     EXPECT_STREQ(b.first->first->text, "k8");
     EXPECT_EQ(value_of(&b, "S", "k8"), "alpha");
     EXPECT_EQ(SetIniBufProfile(&b, nullptr, "k", "v"), 0);
     EXPECT_EQ(SetIniBufProfile(&b, "S", nullptr, "v"), 0);
-
     const char* keys[] = {"k8", "missing", "K8"};
     char o0[8] = "junk", o1[8] = "junk", o2[6];
     char* outs[] = {o0, o1, o2};
@@ -215,18 +202,11 @@ TEST(IniBuffer, ReadsCutFillAndTreatEmptyAsMissing) {
     std::strcpy(o0, "junk");
     EXPECT_EQ(GetIniBufProfiles(&b, "T", keys, 3, outs, 6), 0);
     EXPECT_STREQ(o0, "");
-    char* texts[3] = {};
-    EXPECT_EQ(GetIniBufProfiles2(&b, "S", keys, 3, texts), 1);
-    EXPECT_STREQ(texts[0], "alpha");
-    EXPECT_STREQ(texts[1], "");
-    EXPECT_STREQ(texts[2], "bravo-long");
-    for (char* t : texts) std::free(t);
-    EXPECT_EQ(GetIniBufProfiles2(&b, "T", keys, 3, texts), 0);
-    EXPECT_STREQ(texts[2], "");
-    for (char* t : texts) std::free(t);
     FreeIniBuf(&b);
 }
 
+// A copy owns its nodes (it outlives the source), has no path and keeps no
+// value of a bare key. (That it writes as the source does is the INI fuzz target's.)
 TEST(IniBuffer, CopyIsDeepAndDropsBareValuesAndPath) {
     z2test::TempDir dir;
     z2test::write_file(dir / "a.ini", "head\r\n[A]\nk=v\n;c\n=gone\n[B]\nx=1\n");
@@ -235,7 +215,6 @@ TEST(IniBuffer, CopyIsDeepAndDropsBareValuesAndPath) {
     SetIniBufProfile(&src, "A", ";c", "hidden");
     CopyIniBuf(&src, &dst);
     EXPECT_EQ(dst.path, nullptr);
-    EXPECT_EQ(write_out(&dst, dir), write_out(&src, dir));
     EXPECT_EQ(value_of(&src, "A", ""), "gone");
     EXPECT_EQ(value_of(&dst, "A", ""), "");
     EXPECT_EQ(value_of(&dst, "A", ";c"), "");
