@@ -118,24 +118,6 @@ inline std::vector<FieldCase> const kDigitCases = {Z2_DIGIT_CASES};
 inline std::vector<NamedConv> const kNoTextCases = {Z2_NOTEXT_CASES};
 inline std::vector<KeyCase> const kNyuhenCases = {Z2_NYUHEN_CASES};
 
-// Every converter of a record field, from the field list.
-#define Z2_ANY_TXT_ABSENT(name)
-#define Z2_ANY_TXT_NONE(name) {#name, GetStr_##name},
-#define Z2_ANY_TXT_WORDS Z2_ANY_TXT_NONE
-#define Z2_ANY_TXT_DIGITS Z2_ANY_TXT_NONE
-#define Z2_ANY_TXT_DEC Z2_ANY_TXT_NONE
-#define Z2_ANY_TXT_SETNO Z2_ANY_TXT_NONE
-#define Z2_ANY_TXT_MARKS Z2_ANY_TXT_NONE
-#define Z2_ANY_TXT_MARKE Z2_ANY_TXT_NONE
-#define Z2_ANY_TXT_SYMS Z2_ANY_TXT_NONE
-#define Z2_ANY_PASTE(kind, name) Z2_ANY_##kind(name)
-#define Z2_ANY_EXPAND(kind, name) Z2_ANY_PASTE(kind, name)
-inline std::vector<NamedConv> const kAllConverters = {
-#define Z2F(kind, name, ctype, count, aux, off32, text) Z2_ANY_EXPAND(Z2_TEXTKIND(text), name)
-#include "zerir2/open_param_fields.h"
-#undef Z2F
-};
-
 inline std::vector<unsigned short> utf16(char const* u8) {
     unsigned short* w = nullptr;
     EXPECT_EQ(Cvcnv_Utf8ToUtf16(const_cast<char*>(u8), &w, nullptr, nullptr), 1);
