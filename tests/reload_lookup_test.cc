@@ -1,7 +1,6 @@
 // A settings reload reads each value as a single look-up finds it (first
 // section of a name, first entry of a key, long and short sections), even with
-// further ones linked in by a caller. (Reloads of a reused buffer are in the
-// INI buffer tests, allocation failures of the reload in the profile-setting ones.)
+// further ones linked in by a caller.
 #include <gtest/gtest.h>
 #include <unistd.h>
 

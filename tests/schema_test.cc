@@ -99,7 +99,6 @@ Case const kCases[] = {
     {PAL, "ウィンドウ位置", "7,8", S(ptSystemLinePos[1]), 0, 0},  // wrong section
     {PAL, "表示モード", "縦型", S(nDisplayMode), 1, 0},
     {PAL, "パレットサイズ", "最大化", S(nPaletteSize), 1, 0},
-    {PAL, "通常表示ボタン数", "15", S(nButtonCount), 15, 11},
     {PAL, "通常表示ボタン数", "16", S(nButtonCount), 11, 11},
     // Dictionary sets: modes through the 32-bit staging globals.
     {SET1, "英字大小文字区別", "する", D(0, byEijiRegType), 1, U8},
