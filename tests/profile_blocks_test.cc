@@ -19,12 +19,6 @@ std::string value_of(IniBuf* b, const char* sec, const char* key) {
     return out;
 }
 
-int count_blocks(const ConfBufList& list) {
-    int n = 0;
-    for (ConfBufStr* b = list.first; b; b = b->next) ++n;
-    return n;
-}
-
 std::string style_line(int n, const std::string& value) {
     static const char* fw[] = {"０", "１", "２", "３", "４", "５", "６", "７", "８", "９"};
     std::string num = n >= 10 ? std::string(fw[n / 10]) + fw[n % 10] : fw[n];
@@ -79,7 +73,7 @@ TEST(ProfileBlocks, OpenCountingAndSharingWithoutReload) {
     EXPECT_EQ(CreateProfileBlock(&list, other.c_str()), b);
     EXPECT_EQ(b->openCount, 2);
     EXPECT_EQ(value_of(&b->main, "S", "k"), "one");   // not reloaded
-    EXPECT_EQ(count_blocks(list), 1);
+    EXPECT_EQ(list.last, b);  // no second block
 
     EXPECT_EQ(RefreshProfileBlock(&list, b->main.path), b);   // the block's own path
     EXPECT_EQ(value_of(&b->main, "S", "k"), "two");
