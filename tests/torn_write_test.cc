@@ -1,5 +1,6 @@
 // A save whose write stops partway (short writes, then an error) puts the old
-// text back: the file never holds the new head over the old tail.
+// text back: the file never holds the new head over the old tail. A short write
+// alone is finished.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -17,8 +18,8 @@ TEST(TornWrite, AFailedSaveLeavesTheOldText) {
     // The values that change come first, so a new head differs from the old one.
     std::string const old = "[ＯＲＶＩパレット]\nパレット位置=1,1\n;" + std::string(6000, '#') +
                             "\n[システムライン]\nウィンドウ位置=1,1\n";
-    ASSERT_TRUE(z2test::write_file(user.profile(), old));
     std::string const path = user.profile();
+    ASSERT_TRUE(z2test::write_file(path, old));
     ConfBufList list{};
     OpenProfile(path.c_str(), &list);
     SAVESETTING save{{101, 102}, {103, 104}, 1, 2, 3};
@@ -26,22 +27,30 @@ TEST(TornWrite, AFailedSaveLeavesTheOldText) {
     z2test::set_write_observer([](size_t* limit) {
         if (*limit > 1000) *limit = 1000;
     });
-    long n = 1;
-    for (;; ++n) {
-        z2test::fail_write_at(n, EIO);
-        WriteSaveSetting(path.c_str(), getuid(), getgid(), &save, &list);
-        bool hit = z2test::write_failure_hit();
-        z2test::fail_write_at(0, 0);
-        std::string now = z2test::read_file(path);
-        if (!hit) {
-            EXPECT_NE(now.find("パレット位置=101,102"), std::string::npos);
-            break;
+    struct { char const* name; int err; size_t shortBytes; } const modes[] = {{"EIO", EIO, 0}, {"ENOSPC", ENOSPC, 0},
+                                                                             {"short", 0, 5}};
+    std::string saved;  // the whole new text, from the first save without failures
+    for (auto const& m : modes) {
+        long n = 1;
+        for (;; ++n) {
+            ASSERT_TRUE(z2test::write_file(path, old));
+            z2test::fail_write_at(n, m.err, m.shortBytes);
+            WriteSaveSetting(path.c_str(), getuid(), getgid(), &save, &list);
+            bool hit = z2test::write_failure_hit();
+            z2test::fail_write_at(0, 0);
+            std::string now = z2test::read_file(path);
+            if (!hit) {
+                EXPECT_NE(now.find("パレット位置=101,102"), std::string::npos) << m.name;
+                if (saved.empty()) saved = now;
+                EXPECT_EQ(now, saved) << m.name;
+                break;
+            }
+            EXPECT_TRUE(now == (m.err ? old : saved)) << m.name << ", failing write " << n << ": " << now.size() << " bytes";
         }
-        EXPECT_TRUE(now == old) << "failing write " << n << ": " << now.size() << " bytes";
+        // Writes into the text made in memory and into the file both failed.
+        EXPECT_GT(n, 12) << m.name;
     }
     z2test::set_write_observer(nullptr);
-    // Writes into the text made in memory and into the file both failed.
-    EXPECT_GT(n, 12);
     CloseProfile(path.c_str(), &list);
 }
 
