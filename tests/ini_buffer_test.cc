@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 #include "tests/support/fault.h"
 #include "tests/support/files.h"
@@ -175,28 +176,39 @@ TEST(IniBuffer, ReloadsReplaceTheBufferOrLeaveItAlone) {
     EXPECT_EQ(b.path, nullptr);
 }
 
-// What the private-profile reads do not show: an empty value reads as missing,
-// keys are case-sensitive, group reads cut and fill every output.
+// Reads cut to the output size; a missing single key or section leaves the output
+// alone, group reads fill every output (empty when missing); empty reads as missing.
 TEST(IniBuffer, ReadsCutFillAndTreatEmptyAsMissing) {
     IniBuf b{};
-    ASSERT_EQ(SetIniBufProfile(&b, "S", "k8", "alpha"), 1);
+    ASSERT_EQ(SetIniBufProfile(&b, "S", "k8", "alphabet"), 1);
     ASSERT_EQ(SetIniBufProfile(&b, "S", "empty", nullptr), 1);
-    ASSERT_EQ(SetIniBufProfile(&b, "S", "K8", "bravo-long"), 1);
+    ASSERT_EQ(SetIniBufProfile(&b, "S", "K8", "bravo-long"), 1);  // keys are case-sensitive
+    EXPECT_EQ(SetIniBufProfile(&b, nullptr, "k", "v"), 0);
     char out[16];
+    EXPECT_EQ(GetIniBufProfile(&b, "S", "k8", out, 5), 4);
+    EXPECT_STREQ(out, "alph");
+    for (auto missing : {std::make_pair("S", "missing"), std::make_pair("T", "k8")}) {
+        std::strcpy(out, "keep");
+        EXPECT_EQ(GetIniBufProfile(&b, missing.first, missing.second, out, sizeof out), 0);
+        EXPECT_STREQ(out, "keep");
+    }
     EXPECT_EQ(GetIniBufProfile(&b, "S", "empty", out, sizeof out), 0);
     EXPECT_STREQ(out, "");
-    EXPECT_EQ(value_of(&b, "S", "k8"), "alpha");
-    EXPECT_EQ(SetIniBufProfile(&b, nullptr, "k", "v"), 0);
     const char* keys[] = {"k8", "missing", "K8"};
     char o0[8] = "junk", o1[8] = "junk", o2[6];
     char* outs[] = {o0, o1, o2};
     EXPECT_EQ(GetIniBufProfiles(&b, "S", keys, 3, outs, 6), 1);
-    EXPECT_STREQ(o0, "alpha");
-    EXPECT_STREQ(o1, "");
-    EXPECT_STREQ(o2, "bravo");
+    EXPECT_EQ(std::string(o0) + "," + o1 + "," + o2, "alpha,,bravo");
     std::strcpy(o0, "junk");
     EXPECT_EQ(GetIniBufProfiles(&b, "T", keys, 3, outs, 6), 0);
     EXPECT_STREQ(o0, "");
+    for (const char* sec : {"S", "T"}) {
+        char* texts[3] = {};
+        EXPECT_EQ(GetIniBufProfiles2(&b, sec, keys, 3, texts), sec[0] == 'S');
+        std::string got = std::string(texts[0]) + "," + texts[1] + "," + texts[2];
+        EXPECT_EQ(got, sec[0] == 'S' ? "alphabet,,bravo-long" : ",,") << sec;
+        for (char* t : texts) std::free(t);
+    }
     FreeIniBuf(&b);
 }
 
