@@ -137,8 +137,9 @@ TEST(SettingValueText, MissingArgumentsAndNoTextConvertersTouchNothing) {
     for (auto const& c : kSymbols) convs.emplace_back(c.first, false);
     for (Conv c : {GetStr_DefaultDicNo_ini, GetStr_KouseiCommentMarkS_ini, GetStr_KouseiCommentMarkE_ini})
         convs.emplace_back(c, false);
-    for (auto const& [conv, noText] : convs) {
-        SCOPED_TRACE(&conv - &convs[0].first);
+    for (size_t i = 0; i < convs.size(); ++i) {
+        SCOPED_TRACE(i);
+        auto const& [conv, noText] = convs[i];
         char* t = kUntouched;
         EXPECT_EQ(conv(nullptr, &t), 0);
         EXPECT_EQ(t, kUntouched);
