@@ -2,9 +2,6 @@
 // holders, record locks against other processes, and failure paths.
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,8 +30,7 @@ bool grantable(const std::string& path, int exclusive, unsigned owner = getuid()
 
 // A record lock request over [start, start + len) (len 0: to the end, growth included).
 struct flock request(short type, off_t start = 0, off_t len = 0) {
-    struct flock fl;
-    std::memset(&fl, 0, sizeof fl);
+    struct flock fl {};
     fl.l_type = type;
     fl.l_whence = SEEK_SET;
     fl.l_start = start;
@@ -92,9 +88,7 @@ struct Holder {
         struct pollfd p = {stop_[0], POLLIN, 0};
         ::poll(&p, 1, holdMs);
         if (::write(ready_[1], "R", 1) != 1) _exit(2);
-        if (kind == kSemExclusive) sem_close(fd);
-        else ::close(fd);
-        _exit(0);
+        _exit(0);  // which lets go of the lock
     }
     ~Holder() {
         if (pid_ <= 0) return;
@@ -113,8 +107,7 @@ struct Holder {
         return ::poll(&p, 1, 0) == 1;
     }
     pid_t pid_ = -1;
-    int ready_[2] = {-1, -1};
-    int stop_[2] = {-1, -1};
+    int ready_[2] = {-1, -1}, stop_[2] = {-1, -1};
 };
 
 // Another process's plain (process-owned) record lock attempt: 0 granted, 1 refused.
