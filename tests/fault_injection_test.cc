@@ -3,7 +3,8 @@
 // or its normal result, nothing leaks (ASan builds), and a normal call afterwards
 // works. Calls swept together fail one at a time, so each result is checked
 // against both. (The record's text converters are swept through the setting
-// look-up, comment lines through the file load.) Write failures (short, ENOSPC, EIO) at every write of the style copy.
+// look-up, comment lines through the file load.) Write failures (short, ENOSPC,
+// EIO) at every write of the style copy.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -129,7 +130,9 @@ TEST(AllocFailure, PrivateProfileInterfaceAndItemReads) {
     std::string const want = e.style(), sty = e.user / "new.sty";
     ASSERT_EQ(WritePrivateProfileString("数", "n", "1234", nullptr, b, -1), 1);
     ASSERT_EQ(WritePrivateProfileString("入力・変換", "入力文字種", "ON,main.dic,extra", nullptr, b, -1), 1);
-    auto euc = [&] { return WritePrivateProfileStringEUC(tw::sec_nyuhen, tw::key_at_inpmx, tw::sec_nyuhen, nullptr, b, -1); };
+    auto euc = [&] {
+        return WritePrivateProfileStringEUC(tw::sec_nyuhen, tw::key_at_inpmx, tw::sec_nyuhen, nullptr, b, -1);
+    };
     char* v[4] = {};
     tag_ProfItem r{};
     r.pDest = v;
@@ -179,10 +182,10 @@ TEST(AllocFailure, PrivateProfileInterfaceAndItemReads) {
 // Fixed words: under failures null or the normal text.
 TEST(AllocFailure, FixedWords) {
     using Fn = char* (*)();
-    Fn const words[] = {GetVerSecUtf8Str,    GetIDKeyUtf8Str,     GetIDValUtf8Str,  GetIDConfValUtf8Str, GetVerKeyUtf8Str,
-                        GetVerValVenUtf8Str, GetVerValStyUtf8Str, GetRevKeyUtf8Str, GetRevValUtf8Str,    GetSecUtf8Str,
-                        GetKeyUtf8Str,       GetRomaUtf8Str,      GetRomaShiftUtf8Str, GetStySecUtf8Str,
-                        +[] { return GetStyKeyUtf8Str(29); }};
+    Fn const words[] = {GetVerSecUtf8Str,    GetIDKeyUtf8Str,     GetIDValUtf8Str,     GetIDConfValUtf8Str,
+                        GetVerKeyUtf8Str,    GetVerValVenUtf8Str, GetVerValStyUtf8Str, GetRevKeyUtf8Str,
+                        GetRevValUtf8Str,    GetSecUtf8Str,       GetKeyUtf8Str,       GetRomaUtf8Str,
+                        GetRomaShiftUtf8Str, GetStySecUtf8Str,    +[] { return GetStyKeyUtf8Str(29); }};
     constexpr size_t kWords = sizeof words / sizeof words[0];
     std::string want[kWords];
     char* got[kWords];
@@ -266,7 +269,7 @@ TEST(AllocFailure, BulkAccess) {
         r[4] = SetProfiles(e.p(), e.uid, e.gid, "スタイル", setKey, 1, setValue, &e.list);
         r[5] = SetProfiles(fresh.c_str(), e.uid, e.gid, "カスタマイズ", freshPair, 1, freshPair + 1, &e.list);
     }, [&](bool hit) {
-        for (int i = 0; i < 6; ++i) EXPECT_TRUE(hit ? r[i] == 0 || r[i] == 1 : r[i] == 1) << "call " << i << ": " << r[i];
+        for (int i = 0; i < 6; ++i) EXPECT_TRUE(hit ? r[i] == 0 || r[i] == 1 : r[i] == 1) << "call " << i;
         if (r[0]) { EXPECT_EQ(std::string(b0), want); }
         if (r[1]) { EXPECT_STREQ(id, "DEVEVIRIZ17"); }
         if (o2[0]) { EXPECT_EQ(std::string(o2[0]), want); }

@@ -149,9 +149,12 @@ TEST_F(FileLock, RefusesWhatIsNotTheOwnersPlainReadableFile) {
     ASSERT_EQ(::stat("/dev/null", &devNull), 0);
     std::string noRead = make_file(d, "noread", 0200), readOnly = make_file(d, "readonly", 0400);
     struct { const char* name; std::string path; int exclusive; unsigned owner; } const cases[] = {
-        {"symlink to a valid file", link, 1, getuid()},        {"dangling symlink", dangling, 1, getuid()},
-        {"fifo", fifo, 0, getuid()},                           {"device of the right owner", "/dev/null", 0, devNull.st_uid},
-        {"another user's file", p, 0, getuid() + 1},           {"no owner-read bit", noRead, 0, getuid()},
+        {"symlink to a valid file", link, 1, getuid()},
+        {"dangling symlink", dangling, 1, getuid()},
+        {"fifo", fifo, 0, getuid()},
+        {"device of the right owner", "/dev/null", 0, devNull.st_uid},
+        {"another user's file", p, 0, getuid() + 1},
+        {"no owner-read bit", noRead, 0, getuid()},
         {"exclusive without owner-write bit", readOnly, 1, getuid()},
     };
     for (const auto& c : cases) {

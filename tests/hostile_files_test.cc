@@ -29,19 +29,9 @@ bool block_holds_secret(ConfBufStr* b) {
     return false;
 }
 
-bool slot_empty(IniBuf const& b) { return !b.first && !b.comments && !b.path; }
-
-std::string style_list(std::vector<std::string> const& paths) {
-    static char const* const kNum[] = {"１", "２", "３", "４", "５", "６", "７", "８", "９", "１０", "１１", "１２"};
-    std::string t = "[スタイル]\n";
-    for (size_t i = 0; i < paths.size() && i < 12; ++i)
-        t += std::string("スタイル") + kNum[i] + "=name" + std::to_string(i) + "," + paths[i] + "\n";
-    return t;
-}
-
 // The bulk calls on one file of a list, as the caller's own user.
-int get(ConfBufList* l, std::string const& f, char const* sec, std::vector<char const*> keys, char** outs, int size) {
-    return GetProfiles(f.c_str(), getuid(), getgid(), sec, keys.data(), static_cast<int>(keys.size()), outs, size, l);
+int get(ConfBufList* l, std::string const& f, char const* sec, char const* key, char* out, int size) {
+    return GetProfiles(f.c_str(), getuid(), getgid(), sec, &key, 1, &out, size, l);
 }
 int set(ConfBufList* l, std::string const& f, char const* sec, char const* key, char const* val) {
     return SetProfiles(f.c_str(), getuid(), getgid(), sec, &key, 1, &val, l);
@@ -103,16 +93,18 @@ TEST(HostileFiles, StyleListLoadsOnlyTheUsersOwnRegularFiles) {
     } else {
         std::printf("skipped: style files of another user need root (chown)\n");
     }
-    std::vector<std::string> paths;
-    for (auto& c : cases) paths.push_back(c.path);
-    ASSERT_TRUE(z2test::write_file(user.profile(), kHeader + style_list(paths)));
+    char const* const kNum[] = {"１", "２", "３", "４", "５", "６", "７", "８", "９", "１０", "１１", "１２"};
+    std::string text = std::string(kHeader) + "[スタイル]\n";
+    for (size_t i = 0; i < cases.size() && i < 12; ++i)
+        text += std::string("スタイル") + kNum[i] + "=name" + std::to_string(i) + "," + cases[i].path + "\n";
+    ASSERT_TRUE(z2test::write_file(user.profile(), text));
     in_child(30, [&] {
         ConfBufList list{};
         OpenProfile(user.profile().c_str(), &list);
         ConfBufStr* b = SearchConfBuf(&list, user.name.c_str(), nullptr);
         ASSERT_NE(b, nullptr);
         for (size_t i = 0; i < cases.size(); ++i)
-            EXPECT_TRUE(cases[i].loads ? b->style[i].first != nullptr : slot_empty(b->style[i]))
+            EXPECT_TRUE(cases[i].loads ? b->style[i].first != nullptr : !b->style[i].first && !b->style[i].path)
                 << cases[i].what << ": " << cases[i].path;
         EXPECT_FALSE(block_holds_secret(b));
         RefreshProfileBlock(&list, user.profile().c_str());  // a refresh follows the same rules
@@ -129,15 +121,18 @@ TEST(HostileFiles, HostileMainProfilesAreNeitherReadNorWritten) {
     z2test::TempDir tmp;
     std::string const victim = tmp / "victim.ven";
     using Make = std::function<int(std::string const& profile)>;
+    auto const secret = [](int mode) -> Make {
+        return [mode](std::string const& p) { return z2test::write_file(p, kMainSecret, mode) ? 0 : -1; };
+    };
     // loaded: the block may hold the text; readable: callers may read it too.
     struct { char const* what; Make make; bool needsRoot, loaded, readable; } const cases[] = {
-        {"link to a file", [&](std::string const& p) { return symlink(victim.c_str(), p.c_str()); }, false, false, false},
-        {"dangling link", [](std::string const& p) { return symlink("/nonexistent/x", p.c_str()); }, false, false, false},
+        {"link to a file", [&](std::string const& p) { return symlink(victim.c_str(), p.c_str()); }, false, false,
+         false},
+        {"dangling link", [](std::string const& p) { return symlink("/nonexistent/x", p.c_str()); }, false, false,
+         false},
         {"fifo", [](std::string const& p) { return mkfifo(p.c_str(), 0600); }, false, false, false},
-        {"no read bit", [](std::string const& p) { return z2test::write_file(p, kMainSecret, 0200) ? 0 : -1; }, false,
-         false, false},
-        {"no write bit", [](std::string const& p) { return z2test::write_file(p, kMainSecret, 0400) ? 0 : -1; }, false,
-         true, true},
+        {"no read bit", secret(0200), false, false, false},
+        {"no write bit", secret(0400), false, true, true},
         // OpenProfile is given no user id, so this one is loaded into the block;
         // every caller-facing read and write goes through the lock, which refuses it.
         {"another user's file", [](std::string const& p) {
@@ -161,8 +156,7 @@ TEST(HostileFiles, HostileMainProfilesAreNeitherReadNorWritten) {
             OpenProfile(path.c_str(), &list);
             if (list.first && !c.loaded) { EXPECT_FALSE(block_holds_secret(list.first)); }
             char buf[64] = "x";
-            char* outs[] = {buf};
-            EXPECT_EQ(get(&list, path, "秘密", {"secret"}, outs, sizeof buf), c.readable ? 1 : 0);
+            EXPECT_EQ(get(&list, path, "秘密", "secret", buf, sizeof buf), c.readable ? 1 : 0);
             EXPECT_EQ(std::strstr(buf, "SECRET") != nullptr, c.readable);
             ReadProfileSetting(path.c_str(), nullptr, getuid(), getgid(), nullptr, &list, 1);
             set(&list, path, "秘密", "secret", "CHANGED");
@@ -187,8 +181,7 @@ TEST(HostileFiles, ProfileSwappedForALinkAfterItsLoad) {
     ASSERT_EQ(symlink(victim.c_str(), (user / "l").c_str()), 0);
     ASSERT_EQ(rename((user / "l").c_str(), f.c_str()), 0);
     char buf[32] = "";
-    char* outs[] = {buf};
-    EXPECT_EQ(get(&list, f, "秘密", {"secret"}, outs, sizeof buf), 0);
+    EXPECT_EQ(get(&list, f, "秘密", "secret", buf, sizeof buf), 0);
     set(&list, f, "s", "k", "w");
     EXPECT_EQ(commit(&list, f), 0);
     save(&list, f);

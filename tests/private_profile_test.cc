@@ -65,7 +65,8 @@ TEST_F(PrivateProfile, StringReadsCutAndFallBackToTheDefault) {
     for (auto const& c : cases) {
         char out[32] = "junk";
         bool const none = c.head == 99;
-        unsigned n = GetPrivateProfileString("S", c.key, c.def, out, c.size, none ? nullptr : block, none ? -1 : c.head);
+        unsigned n =
+            GetPrivateProfileString("S", c.key, c.def, out, c.size, none ? nullptr : block, none ? -1 : c.head);
         EXPECT_STREQ(out, c.want) << c.key << " " << c.head;
         EXPECT_EQ(n, std::strlen(c.want)) << c.key << " " << c.head;
     }
@@ -92,7 +93,6 @@ TEST_F(PrivateProfile, WritesRefuseTheDefaultStyleAndUnknownSlots) {
     EXPECT_EQ(WritePrivateProfileString("S", "k", "v", nullptr, nullptr, -1), 0);
     EXPECT_EQ(list.defaultStyle.first, nullptr);
     EXPECT_EQ(block->style[29].first, nullptr);
-
     EXPECT_EQ(WritePrivateProfileString("S", "v8", nullptr, "ignored.ven", block, -1), 1);
     EXPECT_EQ(WritePrivateProfileStringEUC(g_pStySecEUC, g_pStyKeyEUC[0], "plain", nullptr, block, -1), 1);
     EXPECT_EQ(WritePrivateProfileStringEUC(g_pStySecEUC, g_pStyKeyEUC[1], nullptr, nullptr, block, -1), 1);
@@ -161,7 +161,7 @@ TEST_F(PrivateProfile, MemoryProfileWritesTheSelectedBuffer) {
     int r = -1;
     EXPECT_EQ(written(0, user.profile().c_str(), &r), kProfile);
     EXPECT_EQ(r, 1);
-    for (std::string p : {std::string(ZERIR2_DEFAULT_STYLE), user / "unknown.sty", std::string("/elsewhere/zerir2.ven")}) {
+    for (std::string p : {std::string(ZERIR2_DEFAULT_STYLE), user / "unknown.sty", std::string("/other/zerir2.ven")}) {
         EXPECT_EQ(written(0, p.c_str(), &r), "") << p;
         EXPECT_EQ(r, 0) << p;
     }

@@ -58,7 +58,9 @@ std::string value_of(int writer, long round) {
     return std::string(len, static_cast<char>('a' + (writer * 5 + round) % 26));
 }
 
-bool whole(char* const* outs) { return outs[0] == std::to_string(std::strlen(outs[1])) && outs[2] == std::to_string(checksum(outs[1])); }
+bool whole(char* const* outs) {
+    return outs[0] == std::to_string(std::strlen(outs[1])) && outs[2] == std::to_string(checksum(outs[1]));
+}
 
 // The block load is checked straight in the block's buffer (no second lock that
 // could hide a torn load).

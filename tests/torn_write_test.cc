@@ -45,7 +45,7 @@ TEST(TornWrite, AFailedSaveLeavesTheOldText) {
                 EXPECT_EQ(now, saved) << m.name;
                 break;
             }
-            EXPECT_TRUE(now == (m.err ? old : saved)) << m.name << ", failing write " << n << ": " << now.size() << " bytes";
+            EXPECT_TRUE(now == (m.err ? old : saved)) << m.name << ", failing write " << n << ": " << now.size();
         }
         // Writes into the text made in memory and into the file both failed.
         EXPECT_GT(n, 12) << m.name;
