@@ -4,8 +4,10 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "tests/settings_text_support.h"
 #include "tests/support/fault.h"
@@ -139,10 +141,11 @@ struct Populated : DicSets {
 
 }  // namespace
 
-// Every recognised name answers on a populated record; under any failed
-// allocation the look-up gives that text or none, never a wrong one, and always
-// sets the out-parameter.
-TEST(SettingLookup, RecognisedNamesAnswerAndAllocationFailuresGiveNoWrongText) {
+// Every recognised name answers on a populated record, with the same text on
+// many threads at once (names and texts go through the shared converters);
+// under any failed allocation the look-up gives that text or none, never a
+// wrong one, and always sets the out-parameter.
+TEST(SettingLookup, RecognisedNamesAnswerOnThreadsAndUnderAllocationFailures) {
     Populated p;
     auto names = all_names();
     EXPECT_EQ(names.size(), 107u + 1 + 10 * 23 + 10);
@@ -150,23 +153,36 @@ TEST(SettingLookup, RecognisedNamesAnswerAndAllocationFailuresGiveNoWrongText) {
     names.emplace_back(kNyuhen, u8"基本辞書セット\xc1\x8eo");  // converted on every call
     names.emplace_back(kJisho, u8"基本辞書セット\xc1\x8eo");
     names.emplace_back(kNyuhen, u8"コメントマーク");
+    std::vector<Out> want;
+    for (auto const& n : names) want.push_back(look(&p.u.rec, n.first.c_str(), n.second.c_str()));
+    std::atomic<int> mismatches{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (size_t c = 0; c < 20 * names.size(); ++c) {
+                size_t i = (t * 37 + c) % names.size();
+                if (look(&p.u.rec, names[i].first.c_str(), names[i].second.c_str()).s() != want[i].s()) ++mismatches;
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(mismatches.load(), 0);
     for (size_t i = 0; i < names.size(); ++i) {
         auto const& n = names[i];
         SCOPED_TRACE(n.first + " / " + n.second);
-        Out want = look(&p.u.rec, n.first.c_str(), n.second.c_str());
         if (i < recognised) {
-            EXPECT_TRUE(want.result == 1 && !want.null && !want.text.empty());
+            EXPECT_TRUE(want[i].result == 1 && !want[i].null && !want[i].text.empty());
         }
         int covered = z2test::for_each_alloc_failure(
             [&] {
                 Out got = look(&p.u.rec, n.first.c_str(), n.second.c_str());
                 EXPECT_FALSE(got.untouched);
                 if (!got.null) {
-                    EXPECT_EQ(got.text, want.text);
+                    EXPECT_EQ(got.text, want[i].text);
                 }
             },
             [](int, bool) {});
-        if (!want.null) {
+        if (!want[i].null) {
             EXPECT_GT(covered, 0);
         }
     }
