@@ -9,6 +9,12 @@
 
 namespace z2 {
 
+// What one file may cost. A user's own files must not be able to drive a
+// process that serves many users out of memory or time: a profile or style
+// file over these limits is treated as unreadable.
+constexpr size_t kMaxFileBytes = size_t{4} << 20;
+constexpr size_t kMaxFileLines = 100000;
+
 // Hash of a name under its owner (a section for keys, null for sections):
 // eight bytes a step, then a final mix so that the low bits (the slot of an
 // open-addressing table) depend on every byte.
