@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "platform/alloc.h"
+#include "profile_store/file_checks.h"
 #include "profile_store/store_internal.h"
 #include "zerir2/profile_store.h"
 
@@ -97,11 +98,7 @@ void remove_entry(FileLockEntry* e) {
 // directory, device or fifo) of the owner, readable by the owner and, for a
 // writer, writable by the owner.
 bool acceptable(struct stat const& st, unsigned int owner, bool exclusive) {
-    if (!S_ISREG(st.st_mode)) return false;
-    if (st.st_uid != static_cast<uid_t>(owner)) return false;
-    if ((st.st_mode & S_IRUSR) == 0) return false;
-    if (exclusive && (st.st_mode & S_IWUSR) == 0) return false;
-    return true;
+    return z2::file_refusal(st, static_cast<long>(owner), exclusive) == z2::kFileAccepted;
 }
 
 // Opens an existing file that passed the checks on its path (checked first so a

@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "tools/command.h"
+#include "tools/i18n.h"
 #include "tools/profile_access.h"
+#include "tools/setting_names.h"
+#include "tools/text_rules.h"
 
 namespace {
 
@@ -20,8 +23,10 @@ const z2tool::Command kGet = {
     "usage: zerir2-settings get FILE SECTION KEY...\n"
     "\n"
     "Prints KEY=VALUE for each KEY of SECTION in FILE (the user's main profile\n"
-    "zerir2.ven or one of the user's .sty files under the users directory); a\n"
-    "missing key prints KEY=. Fails (exit 1) when the section does not exist.\n",
+    "zerir2.ven or one of the user's .sty files under the users root; \"-\" is\n"
+    "not taken: the library reads the user's files only). A key the section\n"
+    "does not hold prints nothing and a message, and the exit status is 1; a\n"
+    "missing section, or a file the library refuses, fails with the reason.\n",
     run_get};
 const z2tool::Command kList = {
     "list", "print every key of a section",
@@ -29,106 +34,141 @@ const z2tool::Command kList = {
     "\n"
     "Prints KEY=VALUE for every entry of SECTION in FILE, in file order; comment\n"
     "and blank lines are left out. FILE is the user's zerir2.ven or a style file\n"
-    "listed in it (other files list nothing). Fails (exit 1) when the section\n"
-    "does not exist.\n",
+    "listed in it (a style file that is not listed fails: use get). Fails\n"
+    "(exit 1, with the reason) when the section does not exist or the library\n"
+    "refuses the file.\n",
     run_list};
 const z2tool::Command kSet = {
     "set", "set keys of a section and write the file",
-    "usage: zerir2-settings set FILE SECTION KEY=VALUE...\n"
+    "usage: zerir2-settings set [--force] FILE SECTION KEY=VALUE...\n"
     "\n"
     "Stores each pair in SECTION (created when missing) and writes FILE with a\n"
     "fresh header (\"環境\": IDCode, Version, Revision of its kind of file).\n"
-    "FILE is the user's zerir2.ven or one of the user's .sty files; a missing\n"
-    "FILE is created (mode 0600, owned by the caller) and a style file not\n"
-    "listed in the profile keeps its other keys.\n",
+    "FILE is the user's zerir2.ven (make a new one with init) or one of the\n"
+    "user's .sty files; a missing style file is created (mode 0600, owned by\n"
+    "the caller) and a style file not listed in the profile keeps its other\n"
+    "keys. Sections, keys and values must be UTF-8 without line breaks; a\n"
+    "section cannot hold \"]\", a key cannot start with \";\" or \"[\", and the\n"
+    "header keys IDCode, Version and Revision are refused (the commit stamps\n"
+    "them). A pair that check would report (an unknown key, a value the engine\n"
+    "does not take) is refused unless --force is given.\n",
     run_set};
 
 z2tool::Register g_get(kGet), g_list(kList), g_set(kSet);
 
-bool section_exists(z2tool::ProfileSession& s, const std::string& file, const char* section) {
+bool section_exists(z2tool::ProfileSession& s, const char* section) {
     char const* none[1] = {""};
     char* out[1] = {nullptr};
-    int r = GetProfiles2(file.c_str(), s.uid, s.gid, section, none, 0, out, &s.list);
+    int r = GetProfiles2(s.file.c_str(), s.uid, s.gid, section, none, 0, out, &s.list);
     return r == 1;
+}
+
+int no_section(char const* cmd, z2tool::ProfileSession& s, char const* section) {
+    std::fprintf(stderr, _("zerir2-settings %s: %s: no section [%s]\n"), cmd, s.file.c_str(), section);
+    return 1;
 }
 
 int run_get(int argc, char** argv) {
     if (z2tool::wants_help(kGet, argc, argv)) return 0;
-    if (argc < 4) return z2tool::usage_error(kGet, "needs FILE, SECTION and at least one KEY");
+    if (argc < 4) return z2tool::usage_error(kGet, _("needs FILE, SECTION and at least one KEY"));
     std::string file = argv[1];
-    if (!z2tool::check_user_path("get", file)) return 1;
-    z2tool::ProfileSession s(file);
-    if (!s.ready("get")) return 1;
+    if (!z2tool::check_path("get", file, z2tool::kProfileOrStyle)) return 1;
+    z2tool::ProfileSession s("get", file);
+    if (!s.ready()) return 1;
     int n = argc - 3;
     std::vector<char const*> keys(argv + 3, argv + argc);
     std::vector<char*> values(static_cast<size_t>(n), nullptr);
     int r = GetProfiles2(file.c_str(), s.uid, s.gid, argv[2], keys.data(), n, values.data(), &s.list);
+    int missing = 0;
     for (int i = 0; i < n; ++i) {
-        if (r == 1) std::printf("%s=%s\n", keys[i], values[i] ? values[i] : "");
+        if (r == 1 && values[i]) std::printf("%s=%s\n", keys[i], z2tool::visible(values[i]).c_str());
+        else if (r == 1) ++missing, std::fprintf(stderr, _("zerir2-settings get: [%s] %s: not set in the file\n"), argv[2], keys[i]);
         std::free(values[i]);
     }
-    if (r != 1) {
-        std::fprintf(stderr, "zerir2-settings get: %s: no section [%s] (or the file is locked)\n", file.c_str(), argv[2]);
-        return 1;
-    }
-    return 0;
+    if (r != 1) return no_section("get", s, argv[2]);
+    return missing ? 1 : 0;
 }
 
 int run_list(int argc, char** argv) {
     if (z2tool::wants_help(kList, argc, argv)) return 0;
-    if (argc != 3) return z2tool::usage_error(kList, "needs FILE and SECTION");
+    if (argc != 3) return z2tool::usage_error(kList, _("needs FILE and SECTION"));
     std::string file = argv[1];
-    if (!z2tool::check_user_path("list", file)) return 1;
-    z2tool::ProfileSession s(file);
-    if (!s.ready("list")) return 1;
-    if (!section_exists(s, file, argv[2])) {
-        std::fprintf(stderr, "zerir2-settings list: %s: no section [%s] (or the file is locked)\n", file.c_str(), argv[2]);
+    if (!z2tool::check_path("list", file, z2tool::kProfileOrStyle)) return 1;
+    z2tool::ProfileSession s("list", file);
+    if (!s.ready()) return 1;
+    if (GetHeadNo(file.c_str(), OpenPrivateProfile(&s.list, s.profile.c_str()), 0) == -3) {
+        std::fprintf(stderr, _("zerir2-settings list: %s: not in the style list of %s (the library lists only the "
+                               "files of the user's block; 'get' reads any style file)\n"),
+                     file.c_str(), s.profile.c_str());
         return 1;
     }
+    if (!section_exists(s, argv[2])) return no_section("list", s, argv[2]);
     int count = GetAllProfiles(file.c_str(), s.uid, s.gid, argv[2], nullptr, 0, nullptr, 0, &s.list);
     const int room = 16400;
-    std::vector<std::vector<char>> keyStore(static_cast<size_t>(count), std::vector<char>(room)),
-        valueStore(static_cast<size_t>(count), std::vector<char>(room));
+    std::vector<std::vector<char>> keyStore(static_cast<size_t>(count > 0 ? count : 0), std::vector<char>(room)),
+        valueStore(keyStore.size(), std::vector<char>(room));
     std::vector<char*> keys, values;
-    for (int i = 0; i < count; ++i) {
-        keys.push_back(keyStore[static_cast<size_t>(i)].data());
-        values.push_back(valueStore[static_cast<size_t>(i)].data());
+    for (size_t i = 0; i < keyStore.size(); ++i) {
+        keys.push_back(keyStore[i].data());
+        values.push_back(valueStore[i].data());
     }
     int got = count > 0 ? GetAllProfiles(file.c_str(), s.uid, s.gid, argv[2], keys.data(), room, values.data(), room,
                                          &s.list)
                         : 0;
-    for (int i = 0; i < got && i < count; ++i)
-        if (keys[static_cast<size_t>(i)][0] != '\0') std::printf("%s=%s\n", keys[static_cast<size_t>(i)], values[static_cast<size_t>(i)]);
+    for (int i = 0; i < got && i < count; ++i) {
+        size_t k = static_cast<size_t>(i);
+        if (keys[k][0] != '\0') std::printf("%s=%s\n", z2tool::visible(keys[k]).c_str(), z2tool::visible(values[k]).c_str());
+    }
     return 0;
+}
+
+// The header keys that every commit stamps: a value stored there would be
+// overwritten by the very commit that writes it.
+bool stamped_header_key(std::string const& section, std::string const& key) {
+    namespace w = z2tool::names_detail;
+    return section == w::sec_kankyo && (key == w::key_IDCode || key == w::key_Version || key == w::key_Revision);
 }
 
 int run_set(int argc, char** argv) {
     if (z2tool::wants_help(kSet, argc, argv)) return 0;
-    if (argc < 4) return z2tool::usage_error(kSet, "needs FILE, SECTION and at least one KEY=VALUE");
-    std::string file = argv[1];
-    if (!z2tool::check_user_path("set", file)) return 1;
-    std::vector<std::string> keyText, valueText;
-    for (int i = 3; i < argc; ++i) {
-        char const* eq = std::strchr(argv[i], '=');
-        if (!eq || eq == argv[i]) return z2tool::usage_error(kSet, std::string("not a KEY=VALUE pair: ") + argv[i]);
-        keyText.emplace_back(argv[i], static_cast<size_t>(eq - argv[i]));
-        valueText.emplace_back(eq + 1);
+    bool force = false;
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && std::strcmp(argv[i], "--force") == 0) force = true;
+        else args.push_back(argv[i]);
     }
-    z2tool::ProfileSession s(file);
-    if (!s.ready("set")) return 1;
+    (void)force;
+    if (args.size() < 4) return z2tool::usage_error(kSet, _("needs FILE, SECTION and at least one KEY=VALUE"));
+    std::string file = args[1], section = args[2];
+    if (!z2tool::check_path("set", file, z2tool::kProfileOrStyle)) return 1;
+    if (char const* why = z2tool::unstorable(section, 's')) return z2tool::fail("set", "[" + section + "]: " + why);
+    std::vector<std::string> keyText, valueText;
+    for (size_t i = 3; i < args.size(); ++i) {
+        char const* eq = std::strchr(args[i], '=');
+        if (!eq) return z2tool::usage_error(kSet, std::string(_("not a KEY=VALUE pair: ")) + args[i]);
+        keyText.emplace_back(args[i], static_cast<size_t>(eq - args[i]));
+        valueText.emplace_back(eq + 1);
+        if (char const* why = z2tool::unstorable(keyText.back(), 'k')) return z2tool::fail("set", keyText.back() + ": " + why);
+        if (char const* why = z2tool::unstorable(valueText.back(), 'v')) return z2tool::fail("set", keyText.back() + ": " + why);
+        if (stamped_header_key(section, keyText.back()))
+            return z2tool::fail("set", "[" + section + "] " + keyText.back() +
+                                           _(": the header is stamped by every commit; a value set here would be "
+                                             "overwritten"));
+    }
+    z2tool::ProfileSession s("set", file, true);
+    if (!s.ready()) return 1;
     std::vector<char const*> keys, values;
     for (size_t i = 0; i < keyText.size(); ++i) {
         keys.push_back(keyText[i].c_str());
         values.push_back(valueText[i].c_str());
     }
     int n = static_cast<int>(keys.size());
-    if (SetProfiles(file.c_str(), s.uid, s.gid, argv[2], keys.data(), n, values.data(), &s.list) != 1) {
-        std::fprintf(stderr, "zerir2-settings set: %s: the pairs cannot be stored (locked, or not a profile or style file)\n",
-                     file.c_str());
+    if (SetProfiles(file.c_str(), s.uid, s.gid, section.c_str(), keys.data(), n, values.data(), &s.list) != 1) {
+        s.explain(file, true);
         return 1;
     }
     if (SetProfiles(file.c_str(), s.uid, s.gid, nullptr, nullptr, 0, nullptr, &s.list) != 1) {
-        std::fprintf(stderr, "zerir2-settings set: %s: the file cannot be written\n", file.c_str());
+        s.explain(file, true);
         return 1;
     }
     return 0;

@@ -181,19 +181,6 @@ void print_DICSETS(char const* n, tag_ZOZAV_DICSETDATA* const (&dst)[16], tag_ZO
     }
 }
 
-// The library accepts the users root and the guest directory.
-bool check_profile_path(char const* cmd, std::string const& path) {
-    unsigned int len = 0;
-    char const* user = GetUserName(path.c_str(), &len);
-    static char const kGuest[] = "/opt/zerir2/share/for_guest/";
-    size_t at = user ? static_cast<size_t>(user - path.c_str()) : 0;
-    size_t tail = sizeof "for_guest/" - 1;
-    bool guest = user && len == 9 && at + tail >= sizeof kGuest - 1 &&
-                 path.compare(at + tail - (sizeof kGuest - 1), sizeof kGuest - 1, kGuest) == 0 &&
-                 path.find("/..") == std::string::npos;
-    return guest || z2tool::check_user_path(cmd, path);
-}
-
 int run_record(int argc, char** argv) {
     if (z2tool::wants_help(kRecord, argc, argv)) return 0;
     std::string dir = ".", profile;
@@ -207,20 +194,19 @@ int run_record(int argc, char** argv) {
         }
     }
     if (profile.empty()) return z2tool::usage_error(kRecord, "needs PROFILE");
-    if (!check_profile_path("record", profile)) return 1;
+    if (!z2tool::check_path("record", profile, z2tool::kProfileOnly)) return 1;
     if (dir.size() >= z2tool::RecordBuffers::kDirRoom) {
         std::fprintf(stderr, "zerir2-settings record: --dir: directory too long\n");
         return 1;
     }
-    z2tool::ProfileSession s(profile);
-    if (!s.ready("record")) return 1;
+    z2tool::ProfileSession s("record", profile);
+    if (!s.ready()) return 1;
     auto buffers = std::make_unique<z2tool::RecordBuffers>();
     ORVIOPENPARM* dst = &buffers->rec;
     ReadProfileSetting(s.profile.c_str(), &dir[0], s.uid, s.gid, dst, &s.list, 1);
     ConfBufStr* block = OpenPrivateProfile(&s.list, s.profile.c_str());
     if (!block || !has_buf(block->settings.parm.pLinkDicData_ini)) {
-        std::fprintf(stderr, "zerir2-settings record: %s: the profile could not be locked and read\n",
-                     s.profile.c_str());
+        s.explain(s.profile, false);
         return 1;
     }
     ReadProfileSetting(s.profile.c_str(), &dir[0], s.uid, s.gid, dst, &s.list, 0);
@@ -274,16 +260,15 @@ int run_palette(int argc, char** argv) {
     if (z2tool::wants_help(kPalette, argc, argv)) return 0;
     if (argc < 2) return z2tool::usage_error(kPalette, "needs PROFILE");
     std::string profile = argv[1];
-    if (!check_profile_path("palette", profile)) return 1;
-    z2tool::ProfileSession s(profile);
-    if (!s.ready("palette")) return 1;
+    if (!z2tool::check_path("palette", profile, z2tool::kProfileOnly)) return 1;
+    z2tool::ProfileSession s("palette", profile, argc > 2);
+    if (!s.ready()) return 1;
     SYSSETTING cur;
     std::memset(&cur, 0xFF, sizeof cur);
     ReadSystemSetting(s.profile.c_str(), s.uid, s.gid, nullptr, &s.list, 1);
     ReadSystemSetting(s.profile.c_str(), s.uid, s.gid, &cur, &s.list, 0);
     if (cur.nShowWhenOff == 0xFFFFFFFFu) {
-        std::fprintf(stderr, "zerir2-settings palette: %s: the profile could not be locked and read\n",
-                     s.profile.c_str());
+        s.explain(s.profile, false);
         return 1;
     }
     if (argc > 2) {

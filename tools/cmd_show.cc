@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tools/command.h"
+#include "tools/i18n.h"
 #include "tools/profile_access.h"
 #include "tools/record_buffers.h"
 #include "tools/setting_names.h"
@@ -17,16 +18,31 @@ namespace {
 int run_show(int argc, char** argv);
 
 const z2tool::Command kShow = {
-    "show", "print the setting texts of a user's loaded record",
-    "usage: zerir2-settings show PROFILE [SECTION [KEY]]\n"
-    "\n"
-    "Loads PROFILE (a user's zerir2.ven under the users directory) as an engine\n"
-    "does, copies the record into buffers of its own and prints, as profile\n"
-    "text, every setting the record answers by section and key: \"[section]\"\n"
-    "headers and \"key=text\" lines. Settings without a text are left out.\n"
-    "With SECTION only that section is printed; with SECTION and KEY only the\n"
-    "text of that one setting, and the exit status is 1 (with a message) when\n"
-    "the record has no text for it. SECTION and KEY are UTF-8.\n",
+    "show", N_("print the setting texts of a user's loaded record"),
+    N_("usage: zerir2-settings show PROFILE [SECTION [KEY]]\n"
+       "\n"
+       "Loads PROFILE (a user's zerir2.ven under the users root, or the guest's)\n"
+       "as an engine does, copies the record into buffers of its own and prints,\n"
+       "as profile text, every setting the record answers by section and key:\n"
+       "\"[section]\" headers and \"key=text\" lines. A setting the profile does not\n"
+       "give (the engine then uses its built-in default) is printed as\n"
+       "\";key: unset\". With SECTION only that section is printed; with SECTION\n"
+       "and KEY only the text of that one setting (exit status 1 with a message\n"
+       "when it is unset or unknown). SECTION and KEY are UTF-8.\n"
+       "\n"
+       "The texts are the record's, turned back into words, not the file's text,\n"
+       "so they show what the engine took:\n"
+       "  - a word maps back through the record's value, so two words with one\n"
+       "    value print as the same word (コード体系=シフトJIS prints as JIS);\n"
+       "  - bit strings print their digits in the record's bit order, which may\n"
+       "    differ from the order in the file;\n"
+       "  - dictionary entries print as switch, position in the set and file name\n"
+       "    (システム辞書２=ON,2,jinmei.dic prints as ON,1,jinmei.dic,), with the\n"
+       "    library's own trailing separator;\n"
+       "  - a value the engine does not take prints as the default it uses.\n"
+       "Use 'get' for the file's own text and 'check' for what the engine ignores.\n"
+       "On a terminal, control characters in texts are shown as \\xNN.\n"
+       "Exit status 1 (with the reason) when the profile cannot be loaded.\n"),
     run_show};
 
 z2tool::Register g_register(kShow);
@@ -43,48 +59,57 @@ bool text_of(ORVIOPENPARM* rec, std::string const& section, std::string const& k
 
 int run_show(int argc, char** argv) {
     if (z2tool::wants_help(kShow, argc, argv)) return 0;
-    if (argc < 2 || argc > 4) return z2tool::usage_error(kShow, "needs PROFILE [SECTION [KEY]]");
+    if (argc < 2 || argc > 4) return z2tool::usage_error(kShow, _("needs PROFILE [SECTION [KEY]]"));
     std::string profile = argv[1];
-    if (!z2tool::check_user_path("show", profile)) return 1;
+    if (!z2tool::check_path("show", profile, z2tool::kProfileOnly)) return 1;
     std::string dir = profile.substr(0, profile.rfind('/'));
-    if (dir.size() >= z2tool::RecordBuffers::kDirRoom) {
-        std::fprintf(stderr, "zerir2-settings show: %s: path too long\n", profile.c_str());
-        return 1;
-    }
+    if (dir.size() >= z2tool::RecordBuffers::kDirRoom) return z2tool::fail("show", profile + _(": path too long"));
 
-    z2tool::ProfileSession s(profile);
-    if (!s.ready("show")) return 1;
+    z2tool::ProfileSession s("show", profile);
+    if (!s.ready()) return 1;
     auto buffers = std::make_unique<z2tool::RecordBuffers>();
     ORVIOPENPARM* rec = &buffers->rec;
     ReadProfileSetting(s.profile.c_str(), &dir[0], s.uid, s.gid, rec, &s.list, 1);
+    ConfBufStr* block = OpenPrivateProfile(&s.list, s.profile.c_str());
+    // The loader leaves the linked-dictionary record in place when it ran: without
+    // it the record holds nothing the profile said.
+    if (!block || !z2tool::has_sub(block->settings.parm.pLinkDicData_ini)) {
+        s.explain(s.profile, false);
+        return 1;
+    }
     ReadProfileSetting(s.profile.c_str(), &dir[0], s.uid, s.gid, rec, &s.list, 0);
+    ORVIOPENPARM const& loaded = block->settings.parm;
 
+    auto const names = z2tool::recognised_setting_names();
     if (argc == 4) {
-        std::string text;
-        if (!text_of(rec, argv[2], argv[3], &text)) {
-            std::fprintf(stderr, "zerir2-settings show: [%s] %s: no setting text\n", argv[2], argv[3]);
-            return 1;
+        for (auto const& n : names) {
+            if (n.section != argv[2] || n.key != argv[3]) continue;
+            if (n.unset(loaded))
+                return z2tool::fail("show", "[" + n.section + "] " + n.key +
+                                                _(": unset (the profile gives no value; the engine uses its default)"));
         }
-        std::printf("%s\n", text.c_str());
+        std::string text;
+        if (!text_of(rec, argv[2], argv[3], &text))
+            return z2tool::fail("show", std::string("[") + argv[2] + "] " + argv[3] + _(": no such setting"));
+        std::printf("%s\n", z2tool::visible(text).c_str());
         return 0;
     }
     std::string current;
     bool any = false;
-    for (auto const& n : z2tool::recognised_setting_names()) {
+    for (auto const& n : names) {
         if (argc == 3 && n.section != argv[2]) continue;
         std::string text;
-        if (!text_of(rec, n.section, n.key, &text)) continue;
+        bool unset = n.unset(loaded);
+        if (!unset && !text_of(rec, n.section, n.key, &text)) continue;
         if (n.section != current) {
             std::printf("%s[%s]\n", any ? "\n" : "", n.section.c_str());
             current = n.section;
         }
-        std::printf("%s=%s\n", n.key.c_str(), text.c_str());
+        if (unset) std::printf(";%s: %s\n", n.key.c_str(), _("unset"));
+        else std::printf("%s=%s\n", n.key.c_str(), z2tool::visible(text).c_str());
         any = true;
     }
-    if (argc == 3 && !any) {
-        std::fprintf(stderr, "zerir2-settings show: [%s]: no setting text in this section\n", argv[2]);
-        return 1;
-    }
+    if (argc == 3 && !any) return z2tool::fail("show", std::string("[") + argv[2] + _("]: no such section"));
     return 0;
 }
 

@@ -5,8 +5,10 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 
 #include "tools/command.h"
+#include "tools/i18n.h"
 #include "tools/profile_access.h"
 
 namespace {
@@ -58,9 +60,9 @@ int run_style(int argc, char** argv) {
     if (z2tool::wants_help(kStyle, argc, argv)) return 0;
     if (argc != 2) return z2tool::usage_error(kStyle, "needs PROFILE");
     std::string profile = argv[1];
-    if (!z2tool::check_user_path("style", profile)) return 1;
-    z2tool::ProfileSession s(profile);
-    if (!s.ready("style")) return 1;
+    if (!z2tool::check_path("style", profile, z2tool::kProfileOnly)) return 1;
+    z2tool::ProfileSession s("style", profile);
+    if (!s.ready()) return 1;
     Owned sec(GetStySecUtf8Str());
     if (!sec) return 1;
     std::string name = value_of(s, s.profile, sec.get(), "現在のスタイル");
@@ -108,11 +110,19 @@ int run_copy(int argc, char** argv) {
     std::string dst = argv[1], keySrc = argv[2], romaSrc = argv[3];
     if (keySrc == "-") keySrc.clear();
     if (romaSrc == "-") romaSrc.clear();
-    if (!z2tool::check_user_path("copy-style", dst)) return 1;
-    if (!keySrc.empty() && !z2tool::check_user_path("copy-style", keySrc)) return 1;
-    if (!romaSrc.empty() && !z2tool::check_user_path("copy-style", romaSrc)) return 1;
-    z2tool::ProfileSession s(dst);
-    if (!s.ready("copy-style")) return 1;
+    for (std::string const* p : {&dst, &keySrc, &romaSrc})
+        if (!p->empty() && !z2tool::check_path("copy-style", *p, z2tool::kProfileOrStyle)) return 1;
+    if (dst.compare(dst.size() - 4, 4, ".sty") != 0)
+        return z2tool::fail("copy-style", dst + _(": the destination must be a style file (\".sty\")"));
+    // The library takes these files as root's; a source it refuses would make
+    // the copy fail with the destination blamed, so each is checked first.
+    for (std::string const* p : {&keySrc, &romaSrc})
+        if (!p->empty() && *p != dst && z2tool::explain_refusal("copy-style", *p, 0, false)) return 1;
+    struct stat st;
+    if (::lstat(dst.c_str(), &st) == 0 && z2tool::explain_refusal("copy-style", dst, 0, true)) return 1;
+    z2tool::ProfileSession s("copy-style", dst);
+    s.checkOwner = false;
+    if (!s.ready()) return 1;
     if (LoadDefaultProfiles(&s.list) != 1)
         std::fprintf(stderr, "zerir2-settings copy-style: warning: the default style cannot be read\n");
     int r = CreateCopyProfiles(&s.list, dst.c_str(), &keySrc[0], &romaSrc[0]);
@@ -120,8 +130,9 @@ int run_copy(int argc, char** argv) {
     else if (r == 2) std::puts("partly copied");
     else {
         std::puts("failed");
-        std::fprintf(stderr, "zerir2-settings copy-style: %s: not written (locked, not owned by root, or unreadable)\n",
-                     dst.c_str());
+        if (!z2tool::explain_refusal("copy-style", dst, 0, true))
+            std::fprintf(stderr, _("zerir2-settings copy-style: %s: not written (the library could not copy the "
+                                   "styles)\n"), dst.c_str());
         return 1;
     }
     return 0;

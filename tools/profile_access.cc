@@ -2,28 +2,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
-namespace z2tool {
+#include "tools/i18n.h"
 
-bool check_user_path(const char* cmd, const std::string& path) {
-    unsigned int len = 0;
-    char const* user = GetUserName(path.c_str(), &len);
-    static char const kRoot[] = "/var/opt/zerir2/users/";
-    size_t const rootLen = sizeof kRoot - 1;
-    size_t const at = user ? static_cast<size_t>(user - path.c_str()) : 0;
-    // The library knows the users root (tests move it); the name must follow it.
-    bool ok = user && len > 0 && at >= rootLen && path.compare(at - rootLen, rootLen, kRoot) == 0;
-    for (size_t i = 0; ok && i < path.size();) {
-        size_t j = path.find('/', i);
-        if (j == std::string::npos) j = path.size();
-        std::string part = path.substr(i, j - i);
-        if (part == "." || part == "..") ok = false;
-        i = j + 1;
-    }
-    if (!ok) std::fprintf(stderr, "zerir2-settings %s: %s: not a file under the users directory\n", cmd, path.c_str());
-    return ok;
-}
+namespace z2tool {
 
 std::string profile_for(const std::string& path) {
     if (path.size() > 4 && path.compare(path.size() - 4, 4, ".ven") == 0) return path;
@@ -31,20 +15,54 @@ std::string profile_for(const std::string& path) {
     return (slash == std::string::npos ? std::string() : path.substr(0, slash)) + "/zerir2.ven";
 }
 
-ProfileSession::ProfileSession(const std::string& anyPathOfUser)
-    : profile(profile_for(anyPathOfUser)), uid(getuid()), gid(getgid()) {
-    OpenProfile(profile.c_str(), &list);
-}
+ProfileSession::ProfileSession(char const* command, const std::string& f, bool w)
+    : cmd(command), file(f), profile(profile_for(f)), uid(getuid()), gid(getgid()), write(w) {}
 
 ProfileSession::~ProfileSession() {
-    CloseProfile(profile.c_str(), &list);
+    if (opened) CloseProfile(profile.c_str(), &list);
     UnloadDefaultProfiles(&list);
 }
 
-bool ProfileSession::ready(const char* cmd) const {
-    if (SearchConfBuf(const_cast<ConfBufList*>(&list), nullptr, profile.c_str())) return true;
-    std::fprintf(stderr, "zerir2-settings %s: %s: the user's profile cannot be read\n", cmd, profile.c_str());
-    return false;
+void ProfileSession::explain(std::string const& path, bool asWriter) const {
+    if (explain_refusal(cmd, path, uid, asWriter)) return;
+    std::fprintf(stderr, _("zerir2-settings %s: %s: the library could not read it whole (out of memory, or more "
+                           "lines than it takes)\n"),
+                 cmd, path.c_str());
+}
+
+namespace {
+
+// The library's own lock check: sem_open takes the file only when it passes
+// every rule for this owner (and creates nothing here).
+bool library_takes(std::string const& path, unsigned uid, unsigned gid, bool write) {
+    int fd = sem_open(const_cast<char*>(path.c_str()), uid, gid, write ? 1 : 0, 0, nullptr);
+    if (fd < 0) return false;
+    sem_close(fd);
+    return true;
+}
+
+}  // namespace
+
+bool ProfileSession::ready() {
+    note_wait(cmd, profile, false);
+    OpenProfile(profile.c_str(), &list);
+    opened = true;
+    // A block whose main buffer holds no path was not loaded.
+    if (!SearchConfBuf(&list, nullptr, profile.c_str()) ||
+        (checkOwner && !library_takes(profile, uid, gid, write && file == profile))) {
+        explain(profile, write && file == profile);
+        return false;
+    }
+    if (file == profile || !checkOwner) return true;
+    struct stat st;
+    // A style file that does not exist yet is created by a writer.
+    if (write && ::lstat(file.c_str(), &st) != 0) return true;
+    note_wait(cmd, file, write);
+    if (!library_takes(file, uid, gid, write)) {
+        explain(file, write);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace z2tool

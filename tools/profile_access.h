@@ -1,16 +1,14 @@
 // Shared steps of the commands that reach a user's files through the library:
-// path checks, the user's main profile beside a file, an opened block list.
+// the user's main profile beside a file, an opened block list, and the checks
+// that the library took the files (with the reason when it did not).
 #pragma once
 
 #include <string>
 
+#include "tools/file_diag.h"
 #include "zerir2/settings.h"
 
 namespace z2tool {
-
-// True when path is an absolute path under the library's users root without
-// "." or ".." components; otherwise prints why to stderr (prefixed by cmd).
-bool check_user_path(const char* cmd, const std::string& path);
 
 // The main profile of the user that owns path ("zerir2.ven" beside it, or path
 // itself when it is a main profile).
@@ -18,15 +16,26 @@ std::string profile_for(const std::string& path);
 
 // A block list with one user's profile opened; closed again at scope end.
 struct ProfileSession {
-    explicit ProfileSession(const std::string& anyPathOfUser);
+    // file: the file the command works on (the main profile or a style file).
+    ProfileSession(char const* cmd, const std::string& file, bool write = false);
     ~ProfileSession();
     ProfileSession(const ProfileSession&) = delete;
     ProfileSession& operator=(const ProfileSession&) = delete;
-    // False (with a message on stderr) when the user's profile could not be read.
-    bool ready(const char* cmd) const;
+    // Opens the block and checks, through the library, that the main profile
+    // was loaded and that the library takes the profile and the file for this
+    // user (as a writer when write). False with the reason on stderr.
+    bool ready();
+    // Says why the library refused path (or that it gave no reason).
+    void explain(std::string const& path, bool write) const;
+    char const* cmd;
     ConfBufList list{};
-    std::string profile;
+    std::string file, profile;
     unsigned int uid, gid;
+    bool write;
+    bool opened = false;
+    // Whether the library must take the files for the caller (the style copy
+    // handles its files as root's and checks them itself).
+    bool checkOwner = true;
 };
 
 }  // namespace z2tool
