@@ -1,5 +1,6 @@
 // zerir2-settings convert: text from stdin to stdout between the library's
 // encodings.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +8,8 @@
 #include <vector>
 
 #include "tools/command.h"
+#include "tools/i18n.h"
+#include "tools/text_rules.h"
 #include "zerir2/encoding.h"
 
 namespace {
@@ -26,18 +29,22 @@ int run_convert(int argc, char** argv);
 const z2tool::Command kConvert = {
     "convert", "convert text between eucjp, sjis, utf8 and utf16",
     "usage: zerir2-settings convert --from ENC --to ENC [--replacement TEXT]\n"
+    "                                [--strict|--lenient] [FILE|-]\n"
     "\n"
-    "Reads text from standard input and writes it to standard output in another\n"
-    "encoding. ENC is one of:\n"
+    "Reads text from FILE (standard input when FILE is \"-\" or not given) and\n"
+    "writes it to standard output in another encoding. ENC is one of:\n"
     "  eucjp   EUC-JP\n"
     "  sjis    Shift_JIS (input only: the library has no conversion into it)\n"
     "  utf8    UTF-8\n"
     "  utf16   UTF-16 in this machine's byte order, without a byte-order mark\n"
     "\n"
     "Characters that the target cannot hold become the replacement text (UTF-8,\n"
-    "\"?\" by default) and a warning is printed. Malformed input (and input\n"
-    "holding a zero byte, or for utf16 a zero unit or an odd byte count) fails\n"
-    "with exit status 1 and writes nothing.\n",
+    "\"?\" by default) and a warning is printed; a replacement that the target\n"
+    "cannot hold itself is refused. Malformed input (and input holding a zero\n"
+    "byte, or for utf16 a zero unit or an odd byte count) fails with exit\n"
+    "status 1 and writes nothing. --strict (the default) also refuses UTF-8\n"
+    "input with overlong forms (\"\\xc0\\xaf\" for \"/\") or encoded surrogates;\n"
+    "--lenient takes them as the library does.\n",
     run_convert};
 
 z2tool::Register g_register(kConvert);
@@ -69,10 +76,27 @@ int to_units(Enc from, std::string& in, char* repl, unsigned short** units, unsi
     return ok;
 }
 
+// The replacement must itself be text the target can hold, or the library
+// would put its own "?" in its place.
+bool replacement_fits(char* repl, Enc to) {
+    if (!z2tool::strict_utf8(repl)) return false;
+    if (to != kEuc) return true;
+    unsigned short* units = nullptr;
+    char* back = nullptr;
+    unsigned long f1 = 0, f2 = 0;
+    bool ok = Cvcnv_Utf8ToUtf16(repl, &units, nullptr, &f1) == 1 && units &&
+              Cvcnv_Utf16ToEuc(units, &back, nullptr, &f2) == 1 && f1 == 0 && f2 == 0;
+    std::free(units);
+    std::free(back);
+    return ok;
+}
+
 int run_convert(int argc, char** argv) {
     if (z2tool::wants_help(kConvert, argc, argv)) return 0;
     Enc from = kNone, to = kNone;
     char* repl = nullptr;
+    bool strict = true;
+    char const* file = nullptr;
     for (int i = 1; i < argc; ++i) {
         bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--from") == 0 && hasValue) {
@@ -83,16 +107,29 @@ int run_convert(int argc, char** argv) {
             if (to == kNone) return z2tool::usage_error(kConvert, std::string("unknown encoding '") + argv[i] + "'");
         } else if (std::strcmp(argv[i], "--replacement") == 0 && hasValue) {
             repl = argv[++i];
+        } else if (std::strcmp(argv[i], "--strict") == 0 || std::strcmp(argv[i], "--lenient") == 0) {
+            strict = argv[i][2] == 's';
+        } else if (!file && (argv[i][0] != '-' || argv[i][1] == '\0')) {
+            file = argv[i];
         } else {
             return z2tool::usage_error(kConvert, std::string("unexpected argument '") + argv[i] + "'");
         }
     }
     if (from == kNone || to == kNone) return z2tool::usage_error(kConvert, "--from and --to are required");
-    if (to == kSjis) return z2tool::usage_error(kConvert, "conversion into sjis is not available");
+    if (to == kSjis) return z2tool::usage_error(kConvert, _("conversion into sjis is not available"));
+    if (repl && !replacement_fits(repl, to))
+        return z2tool::usage_error(kConvert, std::string(_("the replacement cannot be written as ")) + kEncNames[to]);
 
     std::string in;
-    if (!read_all(stdin, &in)) {
-        std::fprintf(stderr, "zerir2-settings convert: cannot read standard input\n");
+    FILE* src = stdin;
+    if (file && std::strcmp(file, "-") != 0 && !(src = std::fopen(file, "rb")))
+        return z2tool::fail("convert", std::string(file) + ": " + std::strerror(errno));
+    bool readOk = read_all(src, &in);
+    if (src != stdin) std::fclose(src);
+    if (!readOk) return z2tool::fail("convert", _("cannot read the input"));
+    if (strict && from == kUtf8 && !z2tool::strict_utf8(in)) {
+        std::fprintf(stderr, _("zerir2-settings convert: the input is not valid utf8 text (malformed, overlong or an "
+                               "encoded surrogate; --lenient takes what the library takes)\n"));
         return 1;
     }
     if (from == kUtf16 && in.size() % 2 != 0) {

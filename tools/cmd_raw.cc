@@ -25,8 +25,9 @@ const z2tool::Command kGet = {
     "Prints KEY=VALUE for each KEY of SECTION in FILE (the user's main profile\n"
     "zerir2.ven or one of the user's .sty files under the users root; \"-\" is\n"
     "not taken: the library reads the user's files only). A key the section\n"
-    "does not hold prints nothing and a message, and the exit status is 1; a\n"
-    "missing section, or a file the library refuses, fails with the reason.\n",
+    "does not hold prints KEY= like an empty value (the library gives both as\n"
+    "an empty text; 'list' shows which keys exist). A missing section, or a\n"
+    "file the library refuses, fails (exit 1) with the reason.\n",
     run_get};
 const z2tool::Command kList = {
     "list", "print every key of a section",
@@ -79,14 +80,12 @@ int run_get(int argc, char** argv) {
     std::vector<char const*> keys(argv + 3, argv + argc);
     std::vector<char*> values(static_cast<size_t>(n), nullptr);
     int r = GetProfiles2(file.c_str(), s.uid, s.gid, argv[2], keys.data(), n, values.data(), &s.list);
-    int missing = 0;
     for (int i = 0; i < n; ++i) {
-        if (r == 1 && values[i]) std::printf("%s=%s\n", keys[i], z2tool::visible(values[i]).c_str());
-        else if (r == 1) ++missing, std::fprintf(stderr, _("zerir2-settings get: [%s] %s: not set in the file\n"), argv[2], keys[i]);
+        if (r == 1) std::printf("%s=%s\n", keys[i], z2tool::visible(values[i] ? values[i] : "").c_str());
         std::free(values[i]);
     }
     if (r != 1) return no_section("get", s, argv[2]);
-    return missing ? 1 : 0;
+    return 0;
 }
 
 int run_list(int argc, char** argv) {

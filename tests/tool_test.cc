@@ -1,0 +1,216 @@
+// The command-line tool as a person uses it: one table of (command line,
+// files, exit status, fragments of stdout and stderr), then the cases that
+// need a second process or a broken output.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/paths.h"
+#include "tests/support/files.h"
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+// Runs the tool through the shell with env assignments in front and stdout
+// sent to outTarget (a file of the temp dir unless given).
+Result run(std::string const& env, std::string const& args, std::string const& stdinText = "",
+           std::string const& outTarget = "") {
+    z2test::TempDir tmp;
+    std::string in = tmp / "in", o = outTarget.empty() ? tmp / "out" : outTarget, e = tmp / "err";
+    z2test::write_file(in, stdinText);
+    std::string emu = ZERIR2_TEST_EMULATOR;
+    std::string cmd = "env " + env + " " + (emu.empty() ? "" : emu + " ") + "'" + ZERIR2_TOOL_PATH + "' " + args +
+                      " <'" + in + "' >'" + o + "' 2>'" + e + "'";
+    int st = std::system(cmd.c_str());
+    Result r{st == -1 || !WIFEXITED(st) ? -1 : WEXITSTATUS(st), outTarget.empty() ? z2test::read_file(o) : "",
+             z2test::read_file(e)};
+    return r;
+}
+
+std::string replace_all(std::string s, std::string const& from, std::string const& to) {
+    for (size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size()) s.replace(at, from.size(), to);
+    return s;
+}
+
+// A user with the sample profile and its two style files, the style list
+// pointing at this user's directory.
+struct SampleUser {
+    z2test::TestUser user;
+    SampleUser() {
+        std::string prof = replace_all(z2test::read_file(ZERIR2_EXAMPLES_DIR "/zerir2.ven"),
+                                       ",/var/opt/zerir2/users/demo/", "," + user.dir + "/");
+        z2test::write_file(user.profile(), prof);
+        z2test::write_file(user / "standard.sty", z2test::read_file(ZERIR2_EXAMPLES_DIR "/style1.sty"));
+        z2test::write_file(user / "kana.sty", z2test::read_file(ZERIR2_EXAMPLES_DIR "/style2.sty"));
+    }
+    // $P the profile, $U the user's directory, $R the users root.
+    std::string expand(std::string s) const {
+        s = replace_all(s, "$P", user.profile());
+        s = replace_all(s, "$U", user.dir);
+        return replace_all(s, "$R", ZERIR2_USERS_ROOT);
+    }
+};
+
+enum Setup { kPlain, kMinimal, kSymlink, kOtherOwner, kNoRead, kReadOnlySty, kDirSty, kFifoSty };
+
+void prepare(SampleUser& u, Setup setup) {
+    std::string const p = u.user.profile();
+    switch (setup) {
+        case kPlain: break;
+        case kMinimal: z2test::write_file(p, z2test::read_file(ZERIR2_EXAMPLES_DIR "/minimal.ven")); break;
+        case kSymlink: ASSERT_EQ(::symlink(p.c_str(), (u.user / "link.ven").c_str()), 0); break;
+        case kOtherOwner: ASSERT_EQ(::chown(p.c_str(), 1, 1), 0); break;
+        case kNoRead: ASSERT_EQ(::chmod(p.c_str(), 0200), 0); break;
+        case kReadOnlySty: ASSERT_EQ(::chmod((u.user / "kana.sty").c_str(), 0400), 0); break;
+        case kDirSty: z2test::mkdirs(u.user / "d.sty"); break;
+        case kFifoSty: ASSERT_EQ(::mkfifo((u.user / "f.sty").c_str(), 0600), 0); break;
+    }
+}
+
+struct Case {
+    Setup setup;
+    char const* args;
+    char const* stdinText;
+    int status;
+    char const* out;  // fragment of stdout ("" for any)
+    char const* err;  // fragment of stderr ("" for any)
+};
+
+// Settings that need root (another owner) are skipped without it.
+Case const kCases[] = {
+    // No invented output: the record's texts, unset settings as unset.
+    {kPlain, "show $P", "", 0, "漢字入力モード=Ｒ漢\n", ""},
+    {kPlain, "show $P 入力・変換 エラー音", "", 0, "鳴らす\n", ""},
+    {kMinimal, "show $P", "", 0, ";入力文字数: unset\n", ""},
+    {kMinimal, "show $P 入力・変換 入力文字数", "", 1, "", "入力文字数: unset"},
+    {kPlain, "show $P 入力・変換 無い鍵", "", 1, "", "no such setting"},
+    // Paths: which rule, and which root.
+    {kPlain, "show $U/foo.txt", "", 1, "", "must end in \".ven\""},
+    {kPlain, "show $U/standard.sty", "", 1, "", "not a main profile"},
+    {kPlain, "show $U", "", 1, "", "not a main profile"},
+    {kPlain, "show demo/zerir2.ven", "", 1, "", "not an absolute path: a user's files are given as $R<user>/"},
+    {kPlain, "show /tmp/zerir2.ven", "", 1, "", "not under the users root $R"},
+    {kPlain, "show $U/../x/zerir2.ven", "", 1, "", "\"..\" components are refused"},
+    {kPlain, "get $U/notes.txt 環境 IDCode", "", 1, "", "must end in \".ven\" or \".sty\""},
+    // Files the library refuses, with the reason.
+    {kPlain, "show $U/missing.ven", "", 1, "", "missing.ven: no such file"},
+    {kSymlink, "show $U/link.ven", "", 1, "", "a symbolic link"},
+    {kOtherOwner, "show $P", "", 1, "", "owned by "},
+    {kOtherOwner, "style $P", "", 1, "", "but the files must belong to the caller"},
+    {kNoRead, "record $P", "", 1, "", "the owner has no read permission"},
+    {kReadOnlySty, "set $U/kana.sty 環境 x=1", "", 1, "", "no write permission"},
+    {kDirSty, "get $U/d.sty 環境 IDCode", "", 1, "", "a directory, not a regular file"},
+    {kFifoSty, "get $U/f.sty 環境 IDCode", "", 1, "", "a fifo, not a regular file"},
+    {kPlain, "get $U/nope.sty 環境 IDCode", "", 1, "", "nope.sty: no such file"},
+    {kPlain, "copy-style $U/mine.sty $U/gone.sty \"\"", "", 1, "", "gone.sty: no such file"},
+    // get, list, set.
+    {kPlain, "get $P 入力・変換 エラー音 無い鍵", "", 0, "エラー音=鳴らす\n無い鍵=\n", ""},
+    {kPlain, "get $P 無い節 x", "", 1, "", "no section [無い節]"},
+    {kPlain, "list $U/nope.sty 環境", "", 1, "", "no such file"},
+    {kPlain, "list $P 環境", "", 0, "IDCode=ZERIR2\n", ""},
+    {kPlain, "set $P 入力・変換 \"$(printf '\\377')=x\"", "", 1, "", "not UTF-8"},
+    {kPlain, "set $P 入力・変換 \"x=$(printf '\\300\\257')\"", "", 1, "", "not UTF-8"},
+    {kPlain, "set $P 'a]b' x=1", "", 1, "", "cannot hold \"]\""},
+    {kPlain, "set $P 入力・変換 ';x=1'", "", 1, "", "cannot start with \";\""},
+    {kPlain, "set $P 入力・変換 \"x=$(printf 'a\\nb')\"", "", 1, "", "line break"},
+    {kPlain, "set $P 環境 IDCode=HACKED", "", 1, "", "stamped by every commit"},
+    // Unix conventions.
+    {kPlain, "--version", "", 0, "zerir2-settings (zerir2settings) ", ""},
+    {kPlain, "--help show", "", 0, "usage: zerir2-settings show ", ""},
+    {kPlain, "help get", "", 0, "usage: zerir2-settings get ", ""},
+    {kPlain, "--help nothing", "", 2, "", "unknown command 'nothing'"},
+    {kPlain, "convert --from utf8 --to utf8", "\xc0\xaf", 1, "", "overlong"},
+    {kPlain, "convert --from utf8 --to utf8", "\xed\xa0\x80", 1, "", "encoded surrogate"},
+    {kPlain, "convert --from utf8 --to utf8 --lenient", "\xc0\xaf", 0, "/", ""},
+    {kPlain, "convert --from utf8 --to eucjp --replacement '😀'", "a", 2, "", "cannot be written as eucjp"},
+    {kPlain, "convert --from utf8 --to eucjp -", "漢", 0, "\xb4\xc1", ""},
+    {kPlain, "ini -", "[a]\r\nk=v\r\n", 0, "[a]\nk=v", ""},
+};
+
+class Tool : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Tool, ExitStatusAndMessages) {
+    Case const& c = GetParam();
+    if (c.setup == kOtherOwner && ::geteuid() != 0) GTEST_SKIP() << "making a file of another owner needs root";
+    if (c.setup == kNoRead && ::geteuid() != 0) GTEST_SKIP() << "root reads a 0200 file; the check is the library's";
+    SampleUser u;
+    prepare(u, c.setup);
+    std::string before = z2test::read_file(u.user.profile());
+    Result r = run("LC_ALL=C", u.expand(c.args), c.stdinText);
+    EXPECT_EQ(r.status, c.status) << c.args << "\nstdout: " << r.out << "\nstderr: " << r.err;
+    EXPECT_NE(r.out.find(u.expand(c.out)), std::string::npos) << c.args << "\nstdout: " << r.out;
+    EXPECT_NE(r.err.find(u.expand(c.err)), std::string::npos) << c.args << "\nstderr: " << r.err;
+    // A failure changes nothing.
+    if (c.status != 0) {
+        EXPECT_EQ(z2test::read_file(u.user.profile()), before) << c.args;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Tool, ::testing::ValuesIn(kCases));
+
+// Every command that prints, --help and --version included, fails when its
+// output cannot be written.
+TEST(ToolOutput, FailedWritesToStdoutGiveExitOne) {
+    SampleUser u;
+    for (char const* args : {"show $P", "show $P 入力・変換 エラー音", "record $P", "style $P", "palette $P",
+                             "get $P 入力・変換 エラー音", "list $P 環境", "--help", "--help show", "show --help",
+                             "--version", "convert --from utf8 --to utf8", "ini $P"}) {
+        Result r = run("LC_ALL=C", u.expand(args), "abc", "/dev/full");
+        EXPECT_EQ(r.status, 1) << args << ": " << r.err;
+        EXPECT_NE(r.err.find("standard output"), std::string::npos) << args << ": " << r.err;
+    }
+}
+
+TEST(ToolOutput, SetStoresWhatGetReads) {
+    SampleUser u;
+    Result r = run("LC_ALL=C", u.expand("set $P 入力・変換 エラー音=鳴らさない"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(z2test::read_file(u.user.profile()).find("\nエラー音=鳴らさない\n"), std::string::npos);
+    r = run("LC_ALL=C", u.expand("show $P 入力・変換 エラー音"));
+    EXPECT_EQ(r.out, "鳴らさない\n");
+}
+
+// A profile held under an exclusive lock by another process: the tool gives
+// up as the library does and names the lock.
+TEST(ToolLock, SlowLockedProfileNamesTheLock) {
+    SampleUser u;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t child = ::fork();
+    if (child == 0) {
+        int fd = ::open(u.user.profile().c_str(), O_RDWR);
+        struct flock fl = {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        char ok = ::fcntl(fd, F_SETLK, &fl) == 0 ? 'y' : 'n';
+        (void)!::write(ready[1], &ok, 1);
+        ::sleep(60);
+        ::_exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+    ASSERT_EQ(ok, 'y');
+    Result r = run("LC_ALL=C", u.expand("show $P"));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("locked by another process"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+}  // namespace
