@@ -8,19 +8,15 @@
 #include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 #include "platform/alloc.h"
+#include "profile_store/line_rules.h"
 #include "profile_store/store_internal.h"
 #include "zerir2/profile_store.h"
 
 namespace {
 
-// A line holds at most this many bytes less one; longer physical lines are
-// read as several lines.
-constexpr size_t kLineBuf = 16400;
+using z2::kLineBuf;
 constexpr size_t kReadBlock = 32768;
 static_assert(kReadBlock > kLineBuf, "a whole line must fit in the read block");
 // Bytes per section assumed when the index is sized from the file's length.
@@ -467,57 +463,23 @@ private:
 
 // One line of a file (a C string: bytes after a NUL do not count). False when
 // it could not be stored and loading must stop.
-// The length of the text of a line of n bytes (it ends at the first CR or
-// NUL) and in *eq the first "=" before that, or null: one pass over the bytes.
-size_t text_end(char* line, size_t n, char** eq) {
-    size_t i = 0;
-    *eq = nullptr;
-#ifdef __SSE2__
-    __m128i const nul = _mm_setzero_si128(), cr = _mm_set1_epi8('\r'), is = _mm_set1_epi8('=');
-    for (; i + 16 <= n; i += 16) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i const*>(line + i));
-        unsigned stop = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, nul), _mm_cmpeq_epi8(v, cr))));
-        unsigned eqs = *eq ? 0u : static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, is)));
-        if (stop) {
-            unsigned at = static_cast<unsigned>(__builtin_ctz(stop));
-            eqs &= (1u << at) - 1;  // only before the end counts
-            if (eqs) *eq = line + i + __builtin_ctz(eqs);
-            return i + at;
-        }
-        if (eqs) *eq = line + i + __builtin_ctz(eqs);
-    }
-#endif
-    for (; i < n; ++i) {
-        char c = line[i];
-        if (c == '\0' || c == '\r') break;
-        if (c == '=' && !*eq) *eq = line + i;
-    }
-    return i;
-}
-
 // len: the bytes up to the terminator (a line feed only as the last one).
 bool load_line(IniBuf* buf, char* line, size_t len, IniSection** cur, IniCommentLine** tail, FillIndex* ix) {
-    if (line[0] == '[') {
-        char* name = line + 1;
-        if (char* rb = std::strchr(name, ']')) *rb = '\0';
-        *cur = section_create(buf, name, ix);
+    z2::LineParts const p = z2::split_line(line, len);
+    if (p.section) {
+        line[1 + p.nameLen] = '\0';
+        *cur = section_create(buf, line + 1, ix);
         return *cur != nullptr;
     }
     if (!*cur) return comment_append(buf, line, tail);
-    // The text ends at the first CR, LF or NUL; the key at the first "="
-    // before that, except that a comment line stays whole, "=" and all, so a
-    // rewrite keeps it intact.
-    if (len > 0 && line[len - 1] == '\n') --len;
-    char* eq;
-    char* p = line + text_end(line, len, &eq);
-    *p = '\0';
-    if (line[0] == ';') eq = nullptr;
     bool stored;
-    if (eq) {
-        *eq = '\0';
-        entry_store(*cur, line, static_cast<size_t>(eq - line), eq + 1, static_cast<size_t>(p - eq - 1), ix, &stored);
+    if (p.value) {
+        line[p.nameLen] = '\0';
+        line[p.nameLen + 1 + p.valueLen] = '\0';
+        entry_store(*cur, line, p.nameLen, line + p.nameLen + 1, p.valueLen, ix, &stored);
     } else {
-        entry_store(*cur, line, static_cast<size_t>(p - line), nullptr, 0, ix, &stored);
+        line[p.nameLen] = '\0';
+        entry_store(*cur, line, p.nameLen, nullptr, 0, ix, &stored);
     }
     return stored;
 }
