@@ -108,52 +108,49 @@ void note_wait(char const* cmd, std::string const& path, bool write) {
 }
 
 bool explain_refusal(char const* cmd, std::string const& path, unsigned int uid, bool write) {
+    std::string why = refusal_reason(path, uid, write);
+    if (why.empty()) return false;
+    say(cmd, path, why);
+    return true;
+}
+
+std::string refusal_reason(std::string const& path, unsigned int uid, bool write) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) {
         int e = errno;
-        if (e == ENOENT) say(cmd, path, _("no such file"));
-        else if (e == EACCES) say(cmd, path, _("no permission to reach the file (a directory on the way is not searchable)"));
-        else say(cmd, path, std::strerror(e));
-        return true;
+        if (e == ENOENT) return _("no such file");
+        if (e == EACCES) return _("no permission to reach the file (a directory on the way is not searchable)");
+        return std::strerror(e);
     }
     if (S_ISLNK(st.st_mode)) {
-        say(cmd, path, _("a symbolic link: the library reads only the file itself, never through a link"));
-        return true;
+        return _("a symbolic link: the library reads only the file itself, never through a link");
     }
     switch (z2::file_refusal(st, static_cast<long>(uid), write)) {
         case z2::kFileNotRegular:
-            say(cmd, path, printf_text(_("%s, not a regular file"), kind_of(st.st_mode)));
-            return true;
+            return printf_text(_("%s, not a regular file"), kind_of(st.st_mode));
         case z2::kFileWrongOwner:
-            say(cmd, path, printf_text(_("owned by %s, but the files must belong to the caller, %s"),
-                                       user_name(static_cast<unsigned>(st.st_uid)), user_name(uid)));
-            return true;
+            return printf_text(_("owned by %s, but the files must belong to the caller, %s"),
+                               user_name(static_cast<unsigned>(st.st_uid)), user_name(uid));
         case z2::kFileOwnerCannotRead:
-            say(cmd, path, _("the owner has no read permission (mode lacks u+r)"));
-            return true;
+            return _("the owner has no read permission (mode lacks u+r)");
         case z2::kFileOwnerCannotWrite:
-            say(cmd, path, _("the owner has no write permission (mode lacks u+w): the file is read-only"));
-            return true;
+            return _("the owner has no write permission (mode lacks u+w): the file is read-only");
         default: break;
     }
     if (z2::path_refusal(path.c_str(), nullptr, &st) == z2::kFileForeignLink) {
-        say(cmd, path, _("a hard link to a file that does not belong to the directory's owner"));
-        return true;
+        return _("a hard link to a file that does not belong to the directory's owner");
     }
     if (::access(path.c_str(), write ? R_OK | W_OK : R_OK) != 0) {
-        say(cmd, path, write ? _("no permission to read and write the file") : _("no permission to read the file"));
-        return true;
+        return write ? _("no permission to read and write the file") : _("no permission to read the file");
     }
     if (static_cast<unsigned long long>(st.st_size) > z2::kMaxFileBytes) {
-        say(cmd, path, printf_text(_("too large: %s bytes, the limit is %s"), std::to_string(st.st_size),
-                                   std::to_string(z2::kMaxFileBytes)));
-        return true;
+        return printf_text(_("too large: %s bytes, the limit is %s"), std::to_string(st.st_size),
+                           std::to_string(z2::kMaxFileBytes));
     }
     if (locked_by_other(path, write)) {
-        say(cmd, path, _("locked by another process (gave up after about 10 seconds)"));
-        return true;
+        return _("locked by another process (gave up after about 10 seconds)");
     }
-    return false;
+    return "";
 }
 
 }  // namespace z2tool

@@ -23,6 +23,9 @@ bool check_path(char const* cmd, std::string const& path, FileKind kind);
 // and returns true; false when no reason is found (then nothing is printed).
 bool explain_refusal(char const* cmd, std::string const& path, unsigned int uid, bool write);
 
+// The reason the library refuses path for owner uid, or "" when none is found.
+std::string refusal_reason(std::string const& path, unsigned int uid, bool write);
+
 // True when another process holds a record lock on path that a reader (or, with
 // write, a writer) has to wait for.
 bool locked_by_other(std::string const& path, bool write);

@@ -78,6 +78,11 @@ std::deque<Setting> build() {
         if (std::string(r.pszSection) == z2w::sec_kankyo) continue;
         add(all, kStyleFile, r, r.pszSection, r.pszKey);
     }
+    // Not read by the style loader, but carried by the style copy with the
+    // romaji data, so it is a key of the file.
+    tag_ProfItem shift{};
+    shift.nType = PROF_UTF8;
+    add(all, kStyleFile, shift, z2w::sec_custom, z2w::key_RomanShiftAutoEiji);
     return all;
 }
 
