@@ -9,6 +9,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -211,6 +213,133 @@ TEST(ToolLock, SlowLockedProfileNamesTheLock) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("locked by another process"), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
+}
+
+// A profile with one planted finding of each kind that check reports, the
+// fragment each must give, and the clean sample beside it.
+struct Plant {
+    char const* file;  // "main", "standard.sty" or "kana.sty"
+    char const* from;  // text replaced ("" appends)
+    char const* to;
+    char const* finding;
+};
+
+Plant const kPlants[] = {
+    {"main", "[辞書セット２]", "[辞書セット2]", "[辞書セット2] unknown section: the engine ignores it; did you mean [辞書セット２]?"},
+    {"main", "エラー音=鳴らす\n", "エラー音=鳴らす\nエラー音色=高い\n", "エラー音色: unknown key"},
+    {"main", "エラー音=鳴らす", "エラー音=うるさい", "エラー音: value \"うるさい\" is not taken (expected 鳴らさない|鳴らす)"},
+    {"main", "入力文字数=100", "入力文字数=-5", "入力文字数: value \"-5\" is read as 0; the engine uses: 0"},
+    {"main", "推測変換候補の表示頻度=1", "推測変換候補の表示頻度=7", "value \"7\" is not taken (expected 0..2)"},
+    {"main", "句読点モード=1100", "句読点モード=11x0", "句読点モード: value \"11x0\" is not taken (expected 4 digits"},
+    {"main", "パレット位置=820,640", "パレット位置=820,abc", "パレット位置: not a number: \"abc\""},
+    {"main", "システム辞書１=ON,1,main.dic", "システム辞書１=ON,1,gone.dic", "gone.dic does not exist"},
+    {"main", "システム辞書１=ON,1,main.dic", "システム辞書１=on,1,main.dic",
+     "switch \"on\" is neither ON nor OFF; the engine uses: OFF"},
+    {"main", "[ＯＲＶＩパレット]", "スタイル３=古い,$U/gone.sty\n[ＯＲＶＩパレット]", "style file $U/gone.sty: no such file"},
+    {"main", "現在のスタイル=標準スタイル", "現在のスタイル=無いスタイル", "current style \"無いスタイル\" is not in the style list"},
+    {"kana.sty", "IDCode=DEVEVIRIZ17", "IDCode=ZERIR2", "not a style file's identifier"},
+    {"standard.sty", "キー=0000", "キー=00000", "hex digits: key data is 128 digits"},
+    {"main", "", "[入力・変換]\n入力支援=しない\n", "section repeated: its keys join the section of line"},
+    {"main", "入力支援=する\n", "入力支援=する\n入力支援=しない\n", "入力支援: key repeated: this value replaces the one of line"},
+    {"main", "入力支援=する\n", "入力支援=する\n長い=LONG\n", "line longer than 16399 bytes"},
+    {"main", "入力支援=する\n", "入力支援=する\n壊れた=\xff\n", "text that is not UTF-8"},
+    {"main", "Version=2.00", "Version=1.00", "[環境] Version: header value \"1.00\" is overwritten by the next commit"},
+};
+
+std::string planted(std::string text, Plant const& p, SampleUser const& u) {
+    std::string to = replace_all(u.expand(p.to), "LONG", std::string(17000, 'x'));
+    if (!*p.from) return text + to;
+    size_t at = text.find(p.from);
+    return at == std::string::npos ? text : text.replace(at, std::strlen(p.from), to);
+}
+
+TEST(ToolCheck, OneFindingOfEachKindAndACleanSample) {
+    SampleUser u;
+    z2test::TempDir dics;
+    z2test::write_file(dics / "main.dic", "");
+    for (char const* d : {"business.abr", "business.dic", "chimei.dic", "eiji.dic", "houritsu.dic", "jinmei.dic",
+                          "kao.dic", "katakana.dic", "keizai.dic", "plain.dic", "system.abr", "user.abr", "user1.dic"})
+        z2test::write_file(dics / d, "");
+    Result clean = run("LC_ALL=C", u.expand("check --dir " + dics.path + " $P"));
+    EXPECT_EQ(clean.status, 0) << clean.out << clean.err;
+    EXPECT_EQ(clean.out, "");
+    for (Plant const& p : kPlants) {
+        std::string path = std::string(p.file) == "main" ? u.user.profile() : u.user / p.file;
+        std::string before = z2test::read_file(path);
+        std::string text = planted(before, p, u);
+        ASSERT_NE(text, before) << p.finding;
+        z2test::write_file(path, text);
+        Result r = run("LC_ALL=C", u.expand("check --dir " + dics.path + " $P"));
+        EXPECT_EQ(r.status, 1) << p.finding << "\n" << r.err;
+        EXPECT_NE(r.out.find(u.expand(p.finding)), std::string::npos) << p.finding << "\n" << r.out;
+        // file:line: prefix names the planted file.
+        EXPECT_NE(r.out.find(path + ":"), std::string::npos) << r.out;
+        z2test::write_file(path, before);
+    }
+    EXPECT_EQ(run("LC_ALL=C", u.expand("check $U/missing.ven")).status, 3);
+}
+
+// The JSON forms carry the same fields as the text: parsed member by member.
+std::vector<std::map<std::string, std::string>> parse_objects(std::string const& json) {
+    std::vector<std::map<std::string, std::string>> out;
+    size_t i = json.find('[');
+    auto str = [&](size_t* at) {
+        std::string v;
+        for (++*at; json[*at] != '"'; ++*at) {
+            if (json[*at] == '\\') {
+                ++*at;
+                v += json[*at] == 'u' ? static_cast<char>(std::stoi(json.substr(*at + 1, 4), nullptr, 16)) : json[*at];
+                if (json[*at] == 'u') *at += 4;
+            } else {
+                v += json[*at];
+            }
+        }
+        ++*at;
+        return v;
+    };
+    while (i != std::string::npos && (i = json.find('{', i)) != std::string::npos) {
+        std::map<std::string, std::string> obj;
+        ++i;
+        while (json[i] != '}') {
+            std::string name = str(&i);
+            ++i;  // ':'
+            if (json[i] == '"') {
+                obj[name] = str(&i);
+            } else {
+                size_t end = json.find_first_of(",}", i);
+                obj[name] = json.substr(i, end - i);
+                i = end;
+            }
+            if (json[i] == ',') ++i;
+        }
+        out.push_back(obj);
+        ++i;
+    }
+    return out;
+}
+
+TEST(ToolJson, CheckAndSchemaMatchTheirText) {
+    SampleUser u;
+    std::string text = z2test::read_file(u.user.profile());
+    z2test::write_file(u.user.profile(), replace_all(replace_all(text, "エラー音=鳴らす", "エラー音=\"x\""),
+                                                     "[辞書セット２]", "[辞書セット2]"));
+    Result t = run("LC_ALL=C", u.expand("check $P")), j = run("LC_ALL=C", u.expand("check --json $P"));
+    auto objs = parse_objects(j.out);
+    ASSERT_EQ(objs.size(), 2u) << j.out;
+    for (auto& o : objs) {
+        std::string line = o["file"] + ":" + o["line"] + ": [" + o["section"] + "] " +
+                           (o["key"].empty() ? "" : o["key"] + ": ") + o["what"] +
+                           (o["uses"] == "null" ? "" : "; the engine uses: " + o["uses"]) + "\n";
+        EXPECT_NE(t.out.find(line), std::string::npos) << line << "\n" << t.out;
+    }
+    Result st = run("LC_ALL=C", "schema 入力・変換"), sj = run("LC_ALL=C", "schema --json 入力・変換");
+    auto rows = parse_objects(sj.out);
+    ASSERT_GT(rows.size(), 100u);
+    for (auto& o : rows) {
+        EXPECT_EQ(o["section"], "入力・変換");
+        std::string line = o["key"] + "\t" + o["type"] + "\t" + o["values"] + "\tdefault: " + o["default"] + "\n";
+        EXPECT_NE(st.out.find(line), std::string::npos) << line;
+    }
 }
 
 }  // namespace

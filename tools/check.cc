@@ -148,9 +148,24 @@ bool value_finding(Setting const& s, ConfBufStr* block, int head, std::string co
         case PROF_CHOICE:
         case PROF_BITS: {
             int v;
-            if (scalar_taken(r, block, head, &v)) return false;
-            f->what = std::string(_("value \"")) + raw + _("\" is not taken (expected ") + domain_text(s) + ")";
-            f->uses = default_text(s);
+            if (!scalar_taken(r, block, head, &v)) {
+                f->what = std::string(_("value \"")) + raw + _("\" is not taken (expected ") + domain_text(s) + ")";
+                f->uses = default_text(s);
+                return true;
+            }
+            // Taken, but perhaps not as written: numbers are read up to the
+            // first non-digit, bit strings to their digit count.
+            bool asWritten = true;
+            if (r.nType == PROF_INT || r.nType == PROF_ONEBASED) {
+                long long n = is_number(raw) ? std::strtoll(raw.c_str(), nullptr, 10) : -1;
+                long long want = r.nType == PROF_INT ? n : n == 0 ? r.nMax : n - 1;
+                asWritten = n >= 0 && want == v;
+            } else if (r.nType == PROF_BITS) {
+                asWritten = raw.size() == r.nCount;
+            }
+            if (asWritten) return false;
+            f->what = std::string(_("value \"")) + raw + _("\" is read as ") + scalar_text(s, v);
+            f->uses = scalar_text(s, v);
             return true;
         }
         case PROF_INTLIST: {
