@@ -129,6 +129,10 @@ Case const kCases[] = {
     {kPlain, "set $P 入力・変換 ';x=1'", "", 1, "", "cannot start with \";\""},
     {kPlain, "set $P 入力・変換 \"x=$(printf 'a\\nb')\"", "", 1, "", "line break"},
     {kPlain, "set $P 環境 IDCode=HACKED", "", 1, "", "stamped by every commit"},
+    {kPlain, "set $P 辞書セット1 学習=しない", "", 1, "", "unknown section: the engine ignores it; did you mean [辞書セット１]?"},
+    {kPlain, "set $P 入力・変換 エラー音=うるさい", "", 1, "", "nothing written (--force writes it anyway)"},
+    {kPlain, "set $P 入力・変換 エラー音色=高い", "", 1, "", "unknown key"},
+    {kPlain, "set --force $P 入力・変換 エラー音色=高い", "", 0, "", "warning: [入力・変換] エラー音色: unknown key"},
     // Unix conventions.
     {kPlain, "--version", "", 0, "zerir2-settings (zerir2settings) ", ""},
     {kPlain, "--help show", "", 0, "usage: zerir2-settings show ", ""},

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/check.h"
 #include "tools/command.h"
 #include "tools/i18n.h"
 #include "tools/profile_access.h"
@@ -136,7 +137,6 @@ int run_set(int argc, char** argv) {
         if (i > 0 && std::strcmp(argv[i], "--force") == 0) force = true;
         else args.push_back(argv[i]);
     }
-    (void)force;
     if (args.size() < 4) return z2tool::usage_error(kSet, _("needs FILE, SECTION and at least one KEY=VALUE"));
     std::string file = args[1], section = args[2];
     if (!z2tool::check_path("set", file, z2tool::kProfileOrStyle)) return 1;
@@ -164,6 +164,36 @@ int run_set(int argc, char** argv) {
     int n = static_cast<int>(keys.size());
     if (SetProfiles(file.c_str(), s.uid, s.gid, section.c_str(), keys.data(), n, values.data(), &s.list) != 1) {
         s.explain(file, true);
+        return 1;
+    }
+    // What check would report about the pairs, judged on the block that now
+    // holds them; nothing is written unless --force.
+    ConfBufStr* block = OpenPrivateProfile(&s.list, s.profile.c_str());
+    z2tool::SchemaFile kind = file == s.profile ? z2tool::kMainFile : z2tool::kStyleFile;
+    int head = kind == z2tool::kMainFile ? -1 : GetHeadNo(file.c_str(), block, 0);
+    int warnings = 0;
+    for (size_t i = 0; i < keyText.size(); ++i) {
+        std::string what;
+        z2tool::Finding f;
+        if (!z2tool::known_section(kind, section)) {
+            std::string near = z2tool::closest_name(kind, section, nullptr);
+            what = std::string("[") + section + "]: " + _("unknown section: the engine ignores it") +
+                   (near.empty() ? "" : std::string(_("; did you mean ")) + "[" + near + "]?");
+        } else if (z2tool::Setting const* st = z2tool::find_setting(kind, section, keyText[i])) {
+            if (head != -3 && z2tool::value_finding(*st, block, head, valueText[i], "", &f))
+                what = "[" + section + "] " + keyText[i] + ": " + f.what +
+                       (f.uses.empty() ? "" : std::string(_("; the engine uses: ")) + f.uses);
+        } else {
+            std::string near = z2tool::closest_name(kind, keyText[i], &section);
+            what = "[" + section + "] " + keyText[i] + ": " + _("unknown key: the engine ignores it") +
+                   (near.empty() ? "" : std::string(_("; did you mean ")) + near + "?");
+        }
+        if (what.empty()) continue;
+        ++warnings;
+        std::fprintf(stderr, "zerir2-settings set: %s%s\n", force ? _("warning: ") : "", what.c_str());
+    }
+    if (warnings && !force) {
+        std::fprintf(stderr, _("zerir2-settings set: %s: nothing written (--force writes it anyway)\n"), file.c_str());
         return 1;
     }
     if (SetProfiles(file.c_str(), s.uid, s.gid, nullptr, nullptr, 0, nullptr, &s.list) != 1) {
