@@ -336,6 +336,17 @@ TEST(ToolJson, CheckAndSchemaMatchTheirText) {
                            (o["uses"] == "null" ? "" : "; the engine uses: " + o["uses"]) + "\n";
         EXPECT_NE(t.out.find(line), std::string::npos) << line << "\n" << t.out;
     }
+    z2test::write_file(u.user.profile(), replace_all(text, "入力文字数=100\n", ""));
+    Result vt = run("LC_ALL=C", u.expand("show $P")), vj = run("LC_ALL=C", u.expand("show --json $P"));
+    auto settings = parse_objects(vj.out);
+    ASSERT_GT(settings.size(), 300u);
+    int unset = 0;
+    for (auto& o : settings) {
+        std::string line = o["value"] == "null" ? ";" + o["key"] + ": unset\n" : o["key"] + "=" + o["value"] + "\n";
+        unset += o["value"] == "null";
+        EXPECT_NE(vt.out.find(line), std::string::npos) << line;
+    }
+    EXPECT_GE(unset, 1);
     Result st = run("LC_ALL=C", "schema 入力・変換"), sj = run("LC_ALL=C", "schema --json 入力・変換");
     auto rows = parse_objects(sj.out);
     ASSERT_GT(rows.size(), 100u);

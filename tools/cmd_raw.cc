@@ -9,6 +9,7 @@
 #include "tools/check.h"
 #include "tools/command.h"
 #include "tools/i18n.h"
+#include "tools/json.h"
 #include "tools/profile_access.h"
 #include "tools/setting_names.h"
 #include "tools/text_rules.h"
@@ -21,24 +22,26 @@ int run_set(int argc, char** argv);
 
 const z2tool::Command kGet = {
     "get", "print the values of keys of a section",
-    "usage: zerir2-settings get FILE SECTION KEY...\n"
+    "usage: zerir2-settings get [--json] FILE SECTION KEY...\n"
     "\n"
     "Prints KEY=VALUE for each KEY of SECTION in FILE (the user's main profile\n"
     "zerir2.ven or one of the user's .sty files under the users root; \"-\" is\n"
     "not taken: the library reads the user's files only). A key the section\n"
     "does not hold prints KEY= like an empty value (the library gives both as\n"
     "an empty text; 'list' shows which keys exist). A missing section, or a\n"
-    "file the library refuses, fails (exit 1) with the reason.\n",
+    "file the library refuses, fails (exit 1) with the reason. --json prints\n"
+    "{\"file\", \"section\", \"values\": [{\"key\", \"value\"}]}.\n",
     run_get};
 const z2tool::Command kList = {
     "list", "print every key of a section",
-    "usage: zerir2-settings list FILE SECTION\n"
+    "usage: zerir2-settings list [--json] FILE SECTION\n"
     "\n"
     "Prints KEY=VALUE for every entry of SECTION in FILE, in file order; comment\n"
     "and blank lines are left out. FILE is the user's zerir2.ven or a style file\n"
     "listed in it (a style file that is not listed fails: use get). Fails\n"
     "(exit 1, with the reason) when the section does not exist or the library\n"
-    "refuses the file.\n",
+    "refuses the file. --json prints {\"file\", \"section\", \"entries\":\n"
+    "[{\"key\", \"value\"}]}.\n",
     run_list};
 const z2tool::Command kSet = {
     "set", "set keys of a section and write the file",
@@ -65,6 +68,12 @@ bool section_exists(z2tool::ProfileSession& s, const char* section) {
     return r == 1;
 }
 
+void print_doc(std::string const& file, char const* section, char const* name, std::string const& items) {
+    std::printf("{%s,%s,%s}\n", z2tool::json_member("file", z2tool::json_string(file)).c_str(),
+                z2tool::json_member("section", z2tool::json_string(section)).c_str(),
+                z2tool::json_member(name, "[" + items + "]").c_str());
+}
+
 int no_section(char const* cmd, z2tool::ProfileSession& s, char const* section) {
     std::fprintf(stderr, _("zerir2-settings %s: %s: no section [%s]\n"), cmd, s.file.c_str(), section);
     return 1;
@@ -72,6 +81,7 @@ int no_section(char const* cmd, z2tool::ProfileSession& s, char const* section) 
 
 int run_get(int argc, char** argv) {
     if (z2tool::wants_help(kGet, argc, argv)) return 0;
+    bool const json = z2tool::take_flag(&argc, argv, "--json");
     if (argc < 4) return z2tool::usage_error(kGet, _("needs FILE, SECTION and at least one KEY"));
     std::string file = argv[1];
     if (!z2tool::check_path("get", file, z2tool::kProfileOrStyle)) return 1;
@@ -81,16 +91,24 @@ int run_get(int argc, char** argv) {
     std::vector<char const*> keys(argv + 3, argv + argc);
     std::vector<char*> values(static_cast<size_t>(n), nullptr);
     int r = GetProfiles2(file.c_str(), s.uid, s.gid, argv[2], keys.data(), n, values.data(), &s.list);
+    std::string doc;
     for (int i = 0; i < n; ++i) {
-        if (r == 1) std::printf("%s=%s\n", keys[i], z2tool::visible(values[i] ? values[i] : "").c_str());
+        std::string v = values[i] ? values[i] : "";
+        if (r == 1 && json)
+            doc += std::string(i ? "," : "") + "{" + z2tool::json_member("key", z2tool::json_string(keys[i])) + "," +
+                   z2tool::json_member("value", z2tool::json_string(v)) + "}";
+        else if (r == 1)
+            std::printf("%s=%s\n", keys[i], z2tool::visible(v).c_str());
         std::free(values[i]);
     }
     if (r != 1) return no_section("get", s, argv[2]);
+    if (json) print_doc(file, argv[2], "values", doc);
     return 0;
 }
 
 int run_list(int argc, char** argv) {
     if (z2tool::wants_help(kList, argc, argv)) return 0;
+    bool const json = z2tool::take_flag(&argc, argv, "--json");
     if (argc != 3) return z2tool::usage_error(kList, _("needs FILE and SECTION"));
     std::string file = argv[1];
     if (!z2tool::check_path("list", file, z2tool::kProfileOrStyle)) return 1;
@@ -115,10 +133,17 @@ int run_list(int argc, char** argv) {
     int got = count > 0 ? GetAllProfiles(file.c_str(), s.uid, s.gid, argv[2], keys.data(), room, values.data(), room,
                                          &s.list)
                         : 0;
+    std::string doc;
     for (int i = 0; i < got && i < count; ++i) {
         size_t k = static_cast<size_t>(i);
-        if (keys[k][0] != '\0') std::printf("%s=%s\n", z2tool::visible(keys[k]).c_str(), z2tool::visible(values[k]).c_str());
+        if (keys[k][0] == '\0') continue;
+        if (json)
+            doc += std::string(doc.empty() ? "" : ",") + "{" + z2tool::json_member("key", z2tool::json_string(keys[k])) +
+                   "," + z2tool::json_member("value", z2tool::json_string(values[k])) + "}";
+        else
+            std::printf("%s=%s\n", z2tool::visible(keys[k]).c_str(), z2tool::visible(values[k]).c_str());
     }
+    if (json) print_doc(file, argv[2], "entries", doc);
     return 0;
 }
 

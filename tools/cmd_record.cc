@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tools/command.h"
+#include "tools/json.h"
 #include "tools/profile_access.h"
 #include "tools/record_buffers.h"
 #include "zerir2/zerir2.h"
@@ -19,7 +20,7 @@ int run_palette(int argc, char** argv);
 
 z2tool::Command const kRecord = {
     "record", "print every field of the record loaded from a main profile",
-    "usage: zerir2-settings record PROFILE [--dir DIR]\n"
+    "usage: zerir2-settings record [--json] PROFILE [--dir DIR]\n"
     "\n"
     "Loads PROFILE (a user's \"zerir2.ven\" under the users directory, or the\n"
     "guest's under the guest directory) with ReadProfileSetting, takes a copy\n"
@@ -28,7 +29,8 @@ z2tool::Command const kRecord = {
     "numbers in decimal, texts as UTF-8, \"unset\" for values and texts the\n"
     "profile did not give.\n"
     "Dictionary sets, mode-linked dictionaries and input-saving data are\n"
-    "printed entry by entry.\n",
+    "printed entry by entry. --json prints {\"profile\", \"fields\": [{\"name\",\n"
+    "\"value\"}]} with null for unset.\n",
     run_record};
 
 z2tool::Command const kPalette = {
@@ -58,7 +60,17 @@ std::string utf8(unsigned short const* w) {
     return s;
 }
 
-void line(std::string const& name, std::string const& value) { std::printf("%s = %s\n", name.c_str(), value.c_str()); }
+// With --json the lines are gathered into one document instead.
+std::string* g_json = nullptr;
+
+void line(std::string const& name, std::string const& value) {
+    if (!g_json) {
+        std::printf("%s = %s\n", name.c_str(), value.c_str());
+        return;
+    }
+    *g_json += std::string(g_json->empty() ? "" : ",") + "{" + z2tool::json_member("name", z2tool::json_string(name)) +
+               "," + z2tool::json_member("value", value == "unset" ? "null" : z2tool::json_string(value)) + "}";
+}
 
 template <class T>
 std::string number(T v) {
@@ -183,6 +195,7 @@ void print_DICSETS(char const* n, tag_ZOZAV_DICSETDATA* const (&dst)[16], tag_ZO
 
 int run_record(int argc, char** argv) {
     if (z2tool::wants_help(kRecord, argc, argv)) return 0;
+    bool const json = z2tool::take_flag(&argc, argv, "--json");
     std::string dir = ".", profile;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc) {
@@ -211,9 +224,15 @@ int run_record(int argc, char** argv) {
     }
     ReadProfileSetting(s.profile.c_str(), &dir[0], s.uid, s.gid, dst, &s.list, 0);
     ORVIOPENPARM* src = &block->settings.parm;
+    std::string doc;
+    if (json) g_json = &doc;
 #define Z2F(kind, name, ctype, count, aux, off32, text) print_##kind(#name, dst->name, src->name, count);
 #include "zerir2/open_param_fields.h"
 #undef Z2F
+    g_json = nullptr;
+    if (json)
+        std::printf("{%s,%s}\n", z2tool::json_member("profile", z2tool::json_string(profile)).c_str(),
+                    z2tool::json_member("fields", "[" + doc + "]").c_str());
     return 0;
 }
 

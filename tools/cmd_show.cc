@@ -8,6 +8,7 @@
 
 #include "tools/command.h"
 #include "tools/i18n.h"
+#include "tools/json.h"
 #include "tools/profile_access.h"
 #include "tools/record_buffers.h"
 #include "tools/setting_names.h"
@@ -19,7 +20,7 @@ int run_show(int argc, char** argv);
 
 const z2tool::Command kShow = {
     "show", N_("print the setting texts of a user's loaded record"),
-    N_("usage: zerir2-settings show PROFILE [SECTION [KEY]]\n"
+    N_("usage: zerir2-settings show [--json] PROFILE [SECTION [KEY]]\n"
        "\n"
        "Loads PROFILE (a user's zerir2.ven under the users root, or the guest's)\n"
        "as an engine does, copies the record into buffers of its own and prints,\n"
@@ -42,7 +43,9 @@ const z2tool::Command kShow = {
        "  - a value the engine does not take prints as the default it uses.\n"
        "Use 'get' for the file's own text and 'check' for what the engine ignores.\n"
        "On a terminal, control characters in texts are shown as \\xNN.\n"
-       "Exit status 1 (with the reason) when the profile cannot be loaded.\n"),
+       "Exit status 1 (with the reason) when the profile cannot be loaded.\n"
+       "--json prints {\"profile\": PATH, \"settings\": [{\"section\", \"key\",\n"
+       "\"value\"}]} with null for an unset value.\n"),
     run_show};
 
 z2tool::Register g_register(kShow);
@@ -59,6 +62,7 @@ bool text_of(ORVIOPENPARM* rec, std::string const& section, std::string const& k
 
 int run_show(int argc, char** argv) {
     if (z2tool::wants_help(kShow, argc, argv)) return 0;
+    bool const json = z2tool::take_flag(&argc, argv, "--json");
     if (argc < 2 || argc > 4) return z2tool::usage_error(kShow, _("needs PROFILE [SECTION [KEY]]"));
     std::string profile = argv[1];
     if (!z2tool::check_path("show", profile, z2tool::kProfileOnly)) return 1;
@@ -91,16 +95,30 @@ int run_show(int argc, char** argv) {
         std::string text;
         if (!text_of(rec, argv[2], argv[3], &text))
             return z2tool::fail("show", std::string("[") + argv[2] + "] " + argv[3] + _(": no such setting"));
-        std::printf("%s\n", z2tool::visible(text).c_str());
+        if (json)
+            std::printf("{%s,%s}\n", z2tool::json_member("profile", z2tool::json_string(profile)).c_str(),
+                        z2tool::json_member("settings", "[{" + z2tool::json_member("section", z2tool::json_string(argv[2])) +
+                                                            "," + z2tool::json_member("key", z2tool::json_string(argv[3])) +
+                                                            "," + z2tool::json_member("value", z2tool::json_string(text)) +
+                                                            "}]").c_str());
+        else
+            std::printf("%s\n", z2tool::visible(text).c_str());
         return 0;
     }
-    std::string current;
+    std::string current, doc;
     bool any = false;
     for (auto const& n : names) {
         if (argc == 3 && n.section != argv[2]) continue;
         std::string text;
         bool unset = n.unset(loaded);
         if (!unset && !text_of(rec, n.section, n.key, &text)) continue;
+        if (json) {
+            doc += std::string(any ? "," : "") + "{" + z2tool::json_member("section", z2tool::json_string(n.section)) +
+                   "," + z2tool::json_member("key", z2tool::json_string(n.key)) + "," +
+                   z2tool::json_member("value", unset ? "null" : z2tool::json_string(text)) + "}";
+            any = true;
+            continue;
+        }
         if (n.section != current) {
             std::printf("%s[%s]\n", any ? "\n" : "", n.section.c_str());
             current = n.section;
@@ -110,6 +128,9 @@ int run_show(int argc, char** argv) {
         any = true;
     }
     if (argc == 3 && !any) return z2tool::fail("show", std::string("[") + argv[2] + _("]: no such section"));
+    if (json)
+        std::printf("{%s,%s}\n", z2tool::json_member("profile", z2tool::json_string(profile)).c_str(),
+                    z2tool::json_member("settings", "[" + doc + "]").c_str());
     return 0;
 }
 

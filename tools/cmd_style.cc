@@ -9,6 +9,7 @@
 
 #include "tools/command.h"
 #include "tools/i18n.h"
+#include "tools/json.h"
 #include "tools/profile_access.h"
 
 namespace {
@@ -18,12 +19,14 @@ int run_copy(int argc, char** argv);
 
 const z2tool::Command kStyle = {
     "style", "show the current style of a user",
-    "usage: zerir2-settings style PROFILE\n"
+    "usage: zerir2-settings style [--json] PROFILE\n"
     "\n"
     "Loads the current style named in PROFILE (the user's zerir2.ven) and prints\n"
     "its name, its style file, the result bits of the load (1 key assignments\n"
     "decoded, 2 romaji table decoded) and the number of key assignments and\n"
-    "romaji entries. Fails (exit 1) when no current style is set or listed.\n",
+    "romaji entries. Fails (exit 1) when no current style is set or listed.\n"
+    "--json prints {\"style\", \"file\", \"result\", \"key_assignments\",\n"
+    "\"romaji_entries\"}.\n",
     run_style};
 const z2tool::Command kCopy = {
     "copy-style", "make or update a style file from other styles",
@@ -58,6 +61,7 @@ std::string value_of(z2tool::ProfileSession& s, const std::string& file, char co
 
 int run_style(int argc, char** argv) {
     if (z2tool::wants_help(kStyle, argc, argv)) return 0;
+    bool const json = z2tool::take_flag(&argc, argv, "--json");
     if (argc != 2) return z2tool::usage_error(kStyle, "needs PROFILE");
     std::string profile = argv[1];
     if (!z2tool::check_path("style", profile, z2tool::kProfileOnly)) return 1;
@@ -96,9 +100,16 @@ int run_style(int argc, char** argv) {
         std::unique_ptr<FKEYASSIGNDATA> a2(new FKEYASSIGNDATA());
         keys = DecodeFucKeyCustomData(&text[0], i2.get(), a2.get());
     }
-    std::printf("style: %s\nfile: %s\nresult: %d%s%s\nkey assignments: %d\nromaji entries: %u\n", name.c_str(),
-                file.c_str(), bits, bits & 1 ? " keys" : "", bits & 2 ? " romaji" : "", keys,
-                bits & 2 ? roma->dwEntryCount : 0u);
+    unsigned romaji = bits & 2 ? roma->dwEntryCount : 0u;
+    if (json)
+        std::printf("{%s,%s,%s,%s,%s}\n", z2tool::json_member("style", z2tool::json_string(name)).c_str(),
+                    z2tool::json_member("file", z2tool::json_string(file)).c_str(),
+                    z2tool::json_member("result", std::to_string(bits)).c_str(),
+                    z2tool::json_member("key_assignments", std::to_string(keys)).c_str(),
+                    z2tool::json_member("romaji_entries", std::to_string(romaji)).c_str());
+    else
+        std::printf("style: %s\nfile: %s\nresult: %d%s%s\nkey assignments: %d\nromaji entries: %u\n", name.c_str(),
+                    file.c_str(), bits, bits & 1 ? " keys" : "", bits & 2 ? " romaji" : "", keys, romaji);
     if (bits == 0)
         std::fprintf(stderr, "zerir2-settings style: %s: nothing decoded (not a current style file?)\n", file.c_str());
     return 0;

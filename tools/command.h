@@ -26,6 +26,9 @@ bool wants_help(const Command& c, int argc, char** argv);
 // Prints "zerir2-settings CMD: message" to stderr; returns 1.
 int fail(char const* cmd, const std::string& message);
 
+// Removes every flag from argv (before a "--") and says whether it was there.
+bool take_flag(int* argc, char** argv, char const* flag);
+
 // Text as it goes to standard output: on a terminal, control bytes are
 // written as \xNN so that a value cannot move the cursor or retitle the
 // window; into a pipe or file the bytes go unchanged.

@@ -43,6 +43,23 @@ int fail(char const* cmd, const std::string& message) {
     return 1;
 }
 
+bool take_flag(int* argc, char** argv, char const* flag) {
+    bool seen = false;
+    int out = 1;
+    bool plain = false;
+    for (int i = 1; i < *argc; ++i) {
+        if (!plain && std::strcmp(argv[i], "--") == 0) plain = true;
+        if (!plain && std::strcmp(argv[i], flag) == 0) {
+            seen = true;
+            continue;
+        }
+        argv[out++] = argv[i];
+    }
+    *argc = out;
+    argv[out] = nullptr;
+    return seen;
+}
+
 std::string visible(const std::string& text) {
     static int const tty = ::isatty(STDOUT_FILENO);
     if (!tty) return text;
