@@ -173,7 +173,8 @@ TEST(ToolOutput, FailedWritesToStdoutGiveExitOne) {
     SampleUser u;
     for (char const* args : {"show $P", "show $P 入力・変換 エラー音", "record $P", "style $P", "palette $P",
                              "get $P 入力・変換 エラー音", "list $P 環境", "--help", "--help show", "show --help",
-                             "--version", "convert --from utf8 --to utf8", "ini $P"}) {
+                             "--version", "convert --from utf8 --to utf8", "ini $P", "schema", "show --json $P",
+                             "check --dir /nonexistent $P"}) {
         Result r = run("LC_ALL=C", u.expand(args), "abc", "/dev/full");
         EXPECT_EQ(r.status, 1) << args << ": " << r.err;
         EXPECT_NE(r.err.find("standard output"), std::string::npos) << args << ": " << r.err;
@@ -217,6 +218,59 @@ TEST(ToolLock, SlowLockedProfileNamesTheLock) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("locked by another process"), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
+}
+
+TEST(ToolEditing, InitUnsetAndEditThroughTheLibrary) {
+    SampleUser u;
+    std::string const p = u.user.profile();
+    // unset: the key reads as missing afterwards; an unknown key writes nothing.
+    Result r = run("LC_ALL=C", u.expand("unset $P 入力・変換 エラー音"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(run("LC_ALL=C", u.expand("show $P 入力・変換 エラー音")).err.find("unset"), std::string::npos);
+    std::string const afterUnset = z2test::read_file(p);
+    EXPECT_EQ(run("LC_ALL=C", u.expand("unset $P 入力・変換 無い")).status, 1);
+    EXPECT_EQ(run("LC_ALL=C", u.expand("unset $P 環境 IDCode")).status, 1);
+    EXPECT_EQ(z2test::read_file(p), afterUnset);
+
+    // edit: the editor changes the copy while another process changes the file.
+    z2test::TempDir tmp;
+    std::string const editor = tmp / "editor.sh";
+    z2test::write_file(editor,
+                       "#!/bin/sh\n"
+                       "sed -i 's/^入力支援=.*/入力支援=しない/' \"$1\"\n"
+                       "'" ZERIR2_TOOL_PATH "' set " + p + " 入力・変換 エラー音=鳴らさない\n",
+                       0700);
+    r = run("LC_ALL=C EDITOR=" + editor, u.expand("edit $P"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string const edited = z2test::read_file(p);
+    EXPECT_NE(edited.find("\n入力支援=しない\n"), std::string::npos);
+    EXPECT_NE(edited.find("\nエラー音=鳴らさない\n"), std::string::npos) << "the concurrent change was lost";
+
+    // A copy with a finding: "q" leaves the file, "s" saves it anyway.
+    z2test::write_file(editor, "#!/bin/sh\nsed -i 's/^入力支援=.*/入力支援=たぶん/' \"$1\"\n", 0700);
+    r = run("LC_ALL=C EDITOR=" + editor, u.expand("edit $P"), "q\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("入力支援: value \"たぶん\" is not taken"), std::string::npos) << r.err;
+    EXPECT_EQ(z2test::read_file(p), edited);
+    r = run("LC_ALL=C EDITOR=" + editor, u.expand("edit $P"), "e\ns\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(z2test::read_file(p).find("\n入力支援=たぶん\n"), std::string::npos);
+
+    // init: the user's directory and a header-only profile, never overwritten.
+    if (::geteuid() != 0) GTEST_SKIP() << "init for another user needs root";
+    std::string const dir = std::string(ZERIR2_USERS_ROOT) + "nobody";
+    z2test::remove_tree(dir);
+    r = run("LC_ALL=C", "init nobody");
+    ASSERT_EQ(r.status, 0) << r.err;
+    struct stat st;
+    ASSERT_EQ(::stat((dir + "/zerir2.ven").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_NE(st.st_uid, 0u);
+    EXPECT_EQ(z2test::read_file(dir + "/zerir2.ven"), "[環境]\nIDCode=ZERIR2\nVersion=2.00\nRevision=1.00\n");
+    r = run("LC_ALL=C", "init nobody");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("never overwrites"), std::string::npos);
+    z2test::remove_tree(dir);
 }
 
 // A profile with one planted finding of each kind that check reports, the

@@ -136,6 +136,8 @@ bool value_finding(Setting const& s, ConfBufStr* block, int head, std::string co
     tag_ProfItem const& r = s.row;
     f->section = s.section;
     f->key = s.key;
+    // An empty value reads as a missing one: the setting is unset.
+    if (raw.empty() && !s.header) return false;
     if (s.header) {
         if (raw == s.stamp) return false;
         f->what = std::string(_("header value \"")) + raw + _("\" is overwritten by the next commit");
@@ -335,6 +337,35 @@ void check_custom_data(FileCheck& fc) {
 }
 
 }  // namespace
+
+void check_copy(std::string const& label, std::string const& path, SchemaFile kind, std::vector<Finding>* out) {
+    std::vector<ScanLine> lines;
+    std::string error;
+    if (!scan_file(path, &lines, &error)) {
+        out->push_back({label, 0, "", "", error, ""});
+        return;
+    }
+    // A block of the tool's own holding the copy: the library's item reader
+    // judges the values from it as it would from the user's block.
+    auto* block = static_cast<ConfBufStr*>(std::calloc(1, sizeof(ConfBufStr)));
+    if (!block) return;
+    std::string const dir;
+    if (ReloadIniFile(&block->main, path.c_str()) == 1) {
+        FileCheck fc{label, kind, block, -1, &dir, out, {}};
+        fc.run(lines);
+    }
+    FreeIniBuf(&block->main);
+    std::free(block);
+}
+
+std::string finding_text(Finding const& f) {
+    std::string text = f.file + ":" + std::to_string(f.line) + ": ";
+    if (!f.section.empty()) text += "[" + f.section + "] ";
+    if (!f.key.empty()) text += f.key + ": ";
+    text += f.what;
+    if (!f.uses.empty()) text += std::string(_("; the engine uses: ")) + f.uses;
+    return text;
+}
 
 void check_profile(ProfileSession& s, std::string const& dictDir, std::vector<Finding>* out) {
     ConfBufStr* block = OpenPrivateProfile(&s.list, s.profile.c_str());

@@ -22,6 +22,13 @@ struct Finding {
 // (may be empty) is where dictionary files must exist.
 void check_profile(ProfileSession& s, std::string const& dictDir, std::vector<Finding>* out);
 
+// Checks the file at path (a copy being edited) as a file of kind, without
+// its style list's files; label names it in the findings.
+void check_copy(std::string const& label, std::string const& path, SchemaFile kind, std::vector<Finding>* out);
+
+// One finding as a line of text (without the line feed).
+std::string finding_text(Finding const& f);
+
 // The finding, if any, for one value of a known setting as the buffer at head
 // of block holds it (the library's own reader decides what it takes).
 bool value_finding(Setting const& setting, ConfBufStr* block, int head, std::string const& raw,

@@ -61,12 +61,7 @@ int run_check(int argc, char** argv) {
             sep = ",";
             continue;
         }
-        text += f.file + ":" + std::to_string(f.line) + ": ";
-        if (!f.section.empty()) text += "[" + f.section + "] ";
-        if (!f.key.empty()) text += f.key + ": ";
-        text += f.what;
-        if (!f.uses.empty()) text += std::string(_("; the engine uses: ")) + f.uses;
-        text += "\n";
+        text += z2tool::finding_text(f) + "\n";
     }
     if (json) text = "{" + z2tool::json_member("findings", "[" + text + "]") + "}\n";
     std::fputs(z2tool::visible(text).c_str(), stdout);
