@@ -273,6 +273,46 @@ TEST(ToolEditing, InitUnsetAndEditThroughTheLibrary) {
     z2test::remove_tree(dir);
 }
 
+// The bash completion, sourced in bash, asked as bash asks it.
+std::string complete(std::string const& line) {
+    z2test::TempDir tmp;
+    std::string script = tmp / "c.sh";
+    z2test::write_file(script, std::string("source '" ZERIR2_EXAMPLES_DIR "/../tools/completion/zerir2-settings.bash'\n"
+                                           "read -r -a COMP_WORDS <<<\"$1\"\n"
+                                           "[ \"${1: -1}\" = ' ' ] && COMP_WORDS+=('')\n"
+                                           "COMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n"
+                                           "_zerir2_settings\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n"));
+    std::string out = tmp / "out";
+    std::string cmd = "LC_ALL=C.UTF-8 bash '" + script + "' \"" ZERIR2_TOOL_PATH " " + line + "\" >'" + out + "' 2>&1";
+    if (std::system(cmd.c_str()) != 0) return "(failed)";
+    return z2test::read_file(out);
+}
+
+TEST(ToolCompletion, CommandsOptionsSectionsAndKeys) {
+    if (std::strlen(ZERIR2_TEST_EMULATOR) > 0) GTEST_SKIP() << "the completion runs the tool itself";
+    struct {
+        char const* line;
+        char const* want;
+    } const cases[] = {
+        {"sh", "show\n"},
+        {"", "copy-style\n"},
+        {"--v", "--version\n"},
+        {"set /p 辞書セット", "辞書セット０\n"},
+        {"set /p 入力・変換 漢字", "漢字入力モード=\n"},
+        {"get /p 辞書セット１ 学", "学習\n"},
+        {"set /p 入力・変換 半角全角対応(", "半角全角対応(`:‘)=\n"},
+        {"schema ＯＲＶＩ", "ＯＲＶＩパレット\n"},
+        {"convert --from u", "utf16\n"},
+        {"check --d", "--dir\n"},
+        {"set --f", "--force\n"},
+    };
+    for (auto const& c : cases) {
+        std::string got = complete(c.line);
+        EXPECT_NE(got.find(c.want), std::string::npos) << c.line << " -> " << got;
+    }
+    EXPECT_EQ(complete("convert --from u").find("eucjp"), std::string::npos);
+}
+
 // A profile with one planted finding of each kind that check reports, the
 // fragment each must give, and the clean sample beside it.
 struct Plant {
