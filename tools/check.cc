@@ -140,7 +140,7 @@ bool value_finding(Setting const& s, ConfBufStr* block, int head, std::string co
     if (raw.empty() && !s.header) return false;
     if (s.header) {
         if (raw == s.stamp) return false;
-        f->what = std::string(_("header value \"")) + raw + _("\" is overwritten by the next commit");
+        f->what = fmt(_("header value \"%s\" is overwritten by the next commit"), raw.c_str());
         f->uses = s.stamp;
         return true;
     }
@@ -151,7 +151,7 @@ bool value_finding(Setting const& s, ConfBufStr* block, int head, std::string co
         case PROF_BITS: {
             int v;
             if (!scalar_taken(r, block, head, &v)) {
-                f->what = std::string(_("value \"")) + raw + _("\" is not taken (expected ") + domain_text(s) + ")";
+                f->what = fmt(_("value \"%s\" is not taken (expected %s)"), raw.c_str(), domain_text(s).c_str());
                 f->uses = default_text(s);
                 return true;
             }
@@ -166,7 +166,7 @@ bool value_finding(Setting const& s, ConfBufStr* block, int head, std::string co
                 asWritten = raw.size() == r.nCount;
             }
             if (asWritten) return false;
-            f->what = std::string(_("value \"")) + raw + _("\" is read as ") + scalar_text(s, v);
+            f->what = fmt(_("value \"%s\" is read as %s"), raw.c_str(), scalar_text(s, v).c_str());
             f->uses = scalar_text(s, v);
             return true;
         }
@@ -178,13 +178,14 @@ bool value_finding(Setting const& s, ConfBufStr* block, int head, std::string co
                 bool inRange = v >= r.nMin && v <= r.nMax;
                 if (is_number(t[i]) && inRange) continue;
                 // The library reads the leading digits of a token, and out of range takes the default.
-                f->what = std::string(is_number(t[i]) ? _("number \"") : _("not a number: \"")) + t[i] +
-                          _("\" (expected ") + domain_text(s) + ")";
+                f->what = fmt(is_number(t[i]) ? _("number \"%s\" is out of range (expected %s)")
+                                          : _("not a number: \"%s\" (expected %s)"),
+                          t[i].c_str(), domain_text(s).c_str());
                 f->uses = inRange ? std::to_string(v) : std::to_string(r.nDefault);
                 return true;
             }
             if (t.size() > count) {
-                f->what = std::string(_("more than ")) + std::to_string(count) + _(" numbers: the rest is ignored");
+                f->what = fmt(_("more than %zu numbers: the rest is ignored"), count);
                 return true;
             }
             return false;
@@ -199,12 +200,11 @@ bool value_finding(Setting const& s, ConfBufStr* block, int head, std::string co
             }
             // Fewer fields leave the rest empty, as a profile may; more are dropped.
             if (t.size() > count) {
-                f->what = std::to_string(t.size()) + _(" fields where ") + std::to_string(count) +
-                          _(" are read: the rest is ignored");
+                f->what = fmt(_("%zu fields where %zu are read: the rest is ignored"), t.size(), count);
                 return true;
             }
             if (has_switch(s) && t[0] != "ON" && t[0] != "OFF") {
-                f->what = std::string(_("switch \"")) + t[0] + _("\" is neither ON nor OFF");
+                f->what = fmt(_("switch \"%s\" is neither ON nor OFF"), t[0].c_str());
                 f->uses = "OFF";
                 return true;
             }
@@ -214,7 +214,7 @@ bool value_finding(Setting const& s, ConfBufStr* block, int head, std::string co
                 std::string path = dictDir + "/" + t[fileField];
                 struct stat st;
                 if (::stat(path.c_str(), &st) != 0) {
-                    f->what = std::string(_("dictionary file ")) + path + _(" does not exist");
+                    f->what = fmt(_("dictionary file %s does not exist"), path.c_str());
                     return true;
                 }
             }
@@ -248,22 +248,21 @@ struct FileCheck {
         for (ScanLine const& l : lines) {
             if (!l.utf8) add(l.number, current, l.section ? "" : l.name, _("text that is not UTF-8"));
             if (l.cut)
-                add(l.number, current, "", std::string(_("line longer than ")) + std::to_string(z2::kLineBuf - 1) +
-                                               _(" bytes: the rest is read as a line of its own"));
+                add(l.number, current, "", fmt(_("line longer than %zu bytes: the rest is read as a line of its own"),
+                                               z2::kLineBuf - 1));
             if (l.section) {
                 current = l.name;
                 knownSec = known_section(kind, current);
                 auto seen = sectionLine.find(current);
                 if (seen != sectionLine.end()) {
-                    add(l.number, current, "", std::string(_("section repeated: its keys join the section of line ")) +
-                                                   std::to_string(seen->second));
+                    add(l.number, current, "", fmt(_("section repeated: its keys join the section of line %d"), seen->second));
                 } else {
                     sectionLine[current] = l.number;
                     if (!knownSec) {
                         std::string near = closest_name(kind, current, nullptr);
                         add(l.number, current, "",
-                            std::string(_("unknown section: the engine ignores it")) +
-                                (near.empty() ? "" : std::string(_("; did you mean ")) + "[" + near + "]?"));
+                            near.empty() ? std::string(_("unknown section: the engine ignores it"))
+                                         : fmt(_("unknown section: the engine ignores it; did you mean [%s]?"), near.c_str()));
                     }
                 }
                 continue;
@@ -272,15 +271,14 @@ struct FileCheck {
             auto& keys = kept[current];
             auto prev = keys.find(l.name);
             if (prev != keys.end())
-                add(l.number, current, l.name, std::string(_("key repeated: this value replaces the one of line ")) +
-                                                    std::to_string(prev->second.number));
+                add(l.number, current, l.name, fmt(_("key repeated: this value replaces the one of line %d"), prev->second.number));
             keys[l.name] = l;
             if (!knownSec || prev != keys.end()) continue;
             if (!find_setting(kind, current, l.name)) {
                 std::string near = closest_name(kind, l.name, &current);
                 add(l.number, current, l.name,
-                    std::string(_("unknown key: the engine ignores it")) +
-                        (near.empty() ? "" : std::string(_("; did you mean ")) + near + "?"));
+                    near.empty() ? std::string(_("unknown key: the engine ignores it"))
+                                 : fmt(_("unknown key: the engine ignores it; did you mean %s?"), near.c_str()));
             }
         }
         // Values: the one the library keeps for each known key.
@@ -322,17 +320,16 @@ void check_custom_data(FileCheck& fc) {
     std::string keys = fc.value_of(custom, utf8_of_euc(z2w::key_FuncKeyCustomData), &line);
     if (!keys.empty() && (keys.size() < 128 || (keys.size() - 128) % 20 != 0 || (keys.size() - 128) / 20 > 800))
         fc.add(line, custom, utf8_of_euc(z2w::key_FuncKeyCustomData),
-               std::to_string(keys.size()) +
-                   _(" hex digits: key data is 128 digits of index and 20 per assignment (up to 800); the rest "
-                     "is misread"));
+               fmt(_("%zu hex digits: key data is 128 digits of index and 20 per assignment (up to 800); the rest is "
+                     "misread"), keys.size()));
     std::string roma = fc.value_of(custom, utf8_of_euc(z2w::key_RomajiCustomData), &line);
     if (!roma.empty()) {
         unsigned long count = std::strtoul(roma.substr(0, 8).c_str(), nullptr, 16);
         size_t fixed = 16 + 96 * 8 + count * 8;
         if (roma.size() < fixed || (roma.size() - fixed) % 4 != 0)
             fc.add(line, custom, utf8_of_euc(z2w::key_RomajiCustomData),
-                   std::to_string(roma.size()) + _(" hex digits: romaji data for ") + std::to_string(count) +
-                       _(" entries needs 784 + 8 per entry + 4 per pool unit; the rest is misread"));
+                   fmt(_("%zu hex digits: romaji data for %lu entries needs 784 + 8 per entry + 4 per pool unit; the rest "
+                         "is misread"), roma.size(), count));
     }
 }
 
@@ -363,7 +360,7 @@ std::string finding_text(Finding const& f) {
     if (!f.section.empty()) text += "[" + f.section + "] ";
     if (!f.key.empty()) text += f.key + ": ";
     text += f.what;
-    if (!f.uses.empty()) text += std::string(_("; the engine uses: ")) + f.uses;
+    if (!f.uses.empty()) text += fmt(_("; the engine uses: %s"), f.uses.c_str());
     return text;
 }
 
@@ -391,16 +388,16 @@ void check_profile(ProfileSession& s, std::string const& dictDir, std::vector<Fi
         names.push_back(comma == std::string::npos ? entry : entry.substr(0, comma));
         std::string path = style_path_of(entry);
         std::string why = z2::path_refusal(path.c_str(), userDir.c_str(), nullptr) != z2::kFileAccepted
-                              ? std::string(_("not in the user's directory ")) + userDir
+                              ? fmt(_("not in the user's directory %s"), userDir.c_str())
                               : refusal_reason(path, s.uid, false);
         if (!why.empty()) {
-            main.add(line, styleSec, key, std::string(_("style file ")) + path + ": " + why + _("; the engine skips it"));
+            main.add(line, styleSec, key, fmt(_("style file %s: %s; the engine skips it"), path.c_str(), why.c_str()));
             continue;
         }
         int head = GetHeadNo(path.c_str(), block, 0);
         std::vector<ScanLine> styleLines;
         if (!scan_file(path, &styleLines, &error)) {
-            main.add(line, styleSec, key, std::string(_("style file ")) + path + ": " + error);
+            main.add(line, styleSec, key, fmt(_("style file %s: %s"), path.c_str(), error.c_str()));
             continue;
         }
         FileCheck style{path, kStyleFile, block, head, &dictDir, out, {}};
@@ -410,15 +407,15 @@ void check_profile(ProfileSession& s, std::string const& dictDir, std::vector<Fi
         std::string const id = style.value_of(utf8_of_euc(z2w::sec_kankyo), "IDCode", &idLine);
         if (id != utf8_of_euc(z2w::v_IDStyle))
             style.add(idLine, utf8_of_euc(z2w::sec_kankyo), "IDCode",
-                      std::string(_("not a style file's identifier (")) + utf8_of_euc(z2w::v_IDStyle) +
-                          _("): the engine decodes no key or romaji data from it"));
+                      fmt(_("not a style file's identifier (%s): the engine decodes no key or romaji data from it"),
+                          utf8_of_euc(z2w::v_IDStyle).c_str()));
     }
     int line = 0;
     std::string currentKey = utf8_of_euc(z2w::key_StyleName);
     std::string current = main.value_of(styleSec, currentKey, &line);
     if (!current.empty() && std::find(names.begin(), names.end(), current) == names.end())
         main.add(line, styleSec, currentKey,
-                 std::string(_("current style \"")) + current + _("\" is not in the style list; the engine loads no style"));
+                 fmt(_("current style \"%s\" is not in the style list; the engine loads no style"), current.c_str()));
 }
 
 }  // namespace z2tool

@@ -27,8 +27,8 @@ Enc parse_enc(char const* s) {
 int run_convert(int argc, char** argv);
 
 const z2tool::Command kConvert = {
-    "convert", "convert text between eucjp, sjis, utf8 and utf16",
-    "usage: zerir2-settings convert --from ENC --to ENC [--replacement TEXT]\n"
+    "convert", N_("convert text between eucjp, sjis, utf8 and utf16"),
+    N_("usage: zerir2-settings convert --from ENC --to ENC [--replacement TEXT]\n"
     "                                [--strict|--lenient] [FILE|-]\n"
     "\n"
     "Reads text from FILE (standard input when FILE is \"-\" or not given) and\n"
@@ -44,7 +44,7 @@ const z2tool::Command kConvert = {
     "byte, or for utf16 a zero unit or an odd byte count) fails with exit\n"
     "status 1 and writes nothing. --strict (the default) also refuses UTF-8\n"
     "input with overlong forms (\"\\xc0\\xaf\" for \"/\") or encoded surrogates;\n"
-    "--lenient takes them as the library does.\n",
+    "--lenient takes them as the library does.\n"),
     run_convert};
 
 z2tool::Register g_register(kConvert);
@@ -101,10 +101,10 @@ int run_convert(int argc, char** argv) {
         bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--from") == 0 && hasValue) {
             from = parse_enc(argv[++i]);
-            if (from == kNone) return z2tool::usage_error(kConvert, std::string("unknown encoding '") + argv[i] + "'");
+            if (from == kNone) return z2tool::usage_error(kConvert, std::string(_("unknown encoding: '")) + argv[i] + "'");
         } else if (std::strcmp(argv[i], "--to") == 0 && hasValue) {
             to = parse_enc(argv[++i]);
-            if (to == kNone) return z2tool::usage_error(kConvert, std::string("unknown encoding '") + argv[i] + "'");
+            if (to == kNone) return z2tool::usage_error(kConvert, std::string(_("unknown encoding: '")) + argv[i] + "'");
         } else if (std::strcmp(argv[i], "--replacement") == 0 && hasValue) {
             repl = argv[++i];
         } else if (std::strcmp(argv[i], "--strict") == 0 || std::strcmp(argv[i], "--lenient") == 0) {
@@ -112,10 +112,10 @@ int run_convert(int argc, char** argv) {
         } else if (!file && (argv[i][0] != '-' || argv[i][1] == '\0')) {
             file = argv[i];
         } else {
-            return z2tool::usage_error(kConvert, std::string("unexpected argument '") + argv[i] + "'");
+            return z2tool::usage_error(kConvert, std::string(_("unexpected argument: '")) + argv[i] + "'");
         }
     }
-    if (from == kNone || to == kNone) return z2tool::usage_error(kConvert, "--from and --to are required");
+    if (from == kNone || to == kNone) return z2tool::usage_error(kConvert, _("--from and --to are required"));
     if (to == kSjis) return z2tool::usage_error(kConvert, _("conversion into sjis is not available"));
     if (repl && !replacement_fits(repl, to))
         return z2tool::usage_error(kConvert, std::string(_("the replacement cannot be written as ")) + kEncNames[to]);
@@ -133,7 +133,7 @@ int run_convert(int argc, char** argv) {
         return 1;
     }
     if (from == kUtf16 && in.size() % 2 != 0) {
-        std::fprintf(stderr, "zerir2-settings convert: utf16 input has an odd number of bytes\n");
+        std::fprintf(stderr, _("zerir2-settings convert: utf16 input has an odd number of bytes\n"));
         return 1;
     }
     // The library takes zero-terminated texts: a zero inside would cut the input.
@@ -144,14 +144,15 @@ int run_convert(int argc, char** argv) {
         hasZero = in.find('\0') != std::string::npos;
     }
     if (hasZero) {
-        std::fprintf(stderr, "zerir2-settings convert: the input holds a zero %s\n", from == kUtf16 ? "unit" : "byte");
+        std::fprintf(stderr, "%s\n", from == kUtf16 ? _("zerir2-settings convert: the input holds a zero unit")
+                                                     : _("zerir2-settings convert: the input holds a zero byte"));
         return 1;
     }
 
     unsigned short* units = nullptr;
     unsigned long f1 = 0, f2 = 0;
     if (!to_units(from, in, repl, &units, &f1)) {
-        std::fprintf(stderr, "zerir2-settings convert: the input is not valid %s text\n", kEncNames[from]);
+        std::fprintf(stderr, _("zerir2-settings convert: the input is not valid %s text\n"), kEncNames[from]);
         return 1;
     }
     std::string outText;
@@ -166,16 +167,16 @@ int run_convert(int argc, char** argv) {
     }
     std::free(units);
     if (!ok) {
-        std::fprintf(stderr, "zerir2-settings convert: the text cannot be written as %s\n", kEncNames[to]);
+        std::fprintf(stderr, _("zerir2-settings convert: the text cannot be written as %s\n"), kEncNames[to]);
         return 1;
     }
     if (std::fwrite(outText.data(), 1, outText.size(), stdout) != outText.size() || std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "zerir2-settings convert: cannot write standard output\n");
+        std::fprintf(stderr, _("zerir2-settings convert: cannot write standard output\n"));
         return 1;
     }
     if (f1 || f2)
-        std::fprintf(stderr, "zerir2-settings convert: warning: some characters could not be converted and were "
-                             "replaced by \"%s\"\n", repl ? repl : "?");
+        std::fprintf(stderr, _("zerir2-settings convert: warning: some characters could not be converted and were "
+                               "replaced by \"%s\"\n"), repl ? repl : "?");
     return 0;
 }
 

@@ -18,8 +18,8 @@ namespace {
 int run_ini(int argc, char** argv);
 
 const z2tool::Command kIni = {
-    "ini", "show a profile or style file as the library writes it back",
-    "usage: zerir2-settings ini FILE|-\n"
+    "ini", N_("show a profile or style file as the library writes it back"),
+    N_("usage: zerir2-settings ini FILE|-\n"
     "\n"
     "Loads FILE into an INI buffer and writes the buffer to standard output:\n"
     "repeated sections are merged into the first, a repeated key keeps its last\n"
@@ -27,7 +27,7 @@ const z2tool::Command kIni = {
     "after a section's \"]\" is dropped and section lines end in a line feed.\n"
     "Lines before the first section are written unchanged. \"-\" reads standard\n"
     "input. FILE may be any file (no owner or place rules apply).\n"
-    "Exit status 1 when FILE cannot be read or the output cannot be written.\n",
+    "Exit status 1 when FILE cannot be read or the output cannot be written.\n"),
     run_ini};
 
 z2tool::Register g_register(kIni);

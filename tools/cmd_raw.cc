@@ -21,8 +21,8 @@ int run_list(int argc, char** argv);
 int run_set(int argc, char** argv);
 
 const z2tool::Command kGet = {
-    "get", "print the values of keys of a section",
-    "usage: zerir2-settings get [--json] FILE SECTION KEY...\n"
+    "get", N_("print the values of keys of a section"),
+    N_("usage: zerir2-settings get [--json] FILE SECTION KEY...\n"
     "\n"
     "Prints KEY=VALUE for each KEY of SECTION in FILE (the user's main profile\n"
     "zerir2.ven or one of the user's .sty files under the users root; \"-\" is\n"
@@ -30,22 +30,22 @@ const z2tool::Command kGet = {
     "does not hold prints KEY= like an empty value (the library gives both as\n"
     "an empty text; 'list' shows which keys exist). A missing section, or a\n"
     "file the library refuses, fails (exit 1) with the reason. --json prints\n"
-    "{\"file\", \"section\", \"values\": [{\"key\", \"value\"}]}.\n",
+    "{\"file\", \"section\", \"values\": [{\"key\", \"value\"}]}.\n"),
     run_get};
 const z2tool::Command kList = {
-    "list", "print every key of a section",
-    "usage: zerir2-settings list [--json] FILE SECTION\n"
+    "list", N_("print every key of a section"),
+    N_("usage: zerir2-settings list [--json] FILE SECTION\n"
     "\n"
     "Prints KEY=VALUE for every entry of SECTION in FILE, in file order; comment\n"
     "and blank lines are left out. FILE is the user's zerir2.ven or a style file\n"
     "listed in it (a style file that is not listed fails: use get). Fails\n"
     "(exit 1, with the reason) when the section does not exist or the library\n"
     "refuses the file. --json prints {\"file\", \"section\", \"entries\":\n"
-    "[{\"key\", \"value\"}]}.\n",
+    "[{\"key\", \"value\"}]}.\n"),
     run_list};
 const z2tool::Command kSet = {
-    "set", "set keys of a section and write the file",
-    "usage: zerir2-settings set [--force] FILE SECTION KEY=VALUE...\n"
+    "set", N_("set keys of a section and write the file"),
+    N_("usage: zerir2-settings set [--force] FILE SECTION KEY=VALUE...\n"
     "\n"
     "Stores each pair in SECTION (created when missing) and writes FILE with a\n"
     "fresh header (\"環境\": IDCode, Version, Revision of its kind of file).\n"
@@ -56,7 +56,7 @@ const z2tool::Command kSet = {
     "section cannot hold \"]\", a key cannot start with \";\" or \"[\", and the\n"
     "header keys IDCode, Version and Revision are refused (the commit stamps\n"
     "them). A pair that check would report (an unknown key, a value the engine\n"
-    "does not take) is refused unless --force is given.\n",
+    "does not take) is refused unless --force is given.\n"),
     run_set};
 
 z2tool::Register g_get(kGet), g_list(kList), g_set(kSet);
@@ -202,16 +202,18 @@ int run_set(int argc, char** argv) {
         z2tool::Finding f;
         if (!z2tool::known_section(kind, section)) {
             std::string near = z2tool::closest_name(kind, section, nullptr);
-            what = std::string("[") + section + "]: " + _("unknown section: the engine ignores it") +
-                   (near.empty() ? "" : std::string(_("; did you mean ")) + "[" + near + "]?");
+            what = "[" + section + "]: " + (near.empty() ? std::string(_("unknown section: the engine ignores it"))
+                                                         : z2tool::fmt(_("unknown section: the engine ignores it; did "
+                                                                         "you mean [%s]?"), near.c_str()));
         } else if (z2tool::Setting const* st = z2tool::find_setting(kind, section, keyText[i])) {
             if (head != -3 && z2tool::value_finding(*st, block, head, valueText[i], "", &f))
                 what = "[" + section + "] " + keyText[i] + ": " + f.what +
-                       (f.uses.empty() ? "" : std::string(_("; the engine uses: ")) + f.uses);
+                       (f.uses.empty() ? "" : z2tool::fmt(_("; the engine uses: %s"), f.uses.c_str()));
         } else {
             std::string near = z2tool::closest_name(kind, keyText[i], &section);
-            what = "[" + section + "] " + keyText[i] + ": " + _("unknown key: the engine ignores it") +
-                   (near.empty() ? "" : std::string(_("; did you mean ")) + near + "?");
+            what = "[" + section + "] " + keyText[i] + ": " +
+                   (near.empty() ? std::string(_("unknown key: the engine ignores it"))
+                                 : z2tool::fmt(_("unknown key: the engine ignores it; did you mean %s?"), near.c_str()));
         }
         if (what.empty()) continue;
         ++warnings;

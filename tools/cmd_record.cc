@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tools/command.h"
+#include "tools/i18n.h"
 #include "tools/json.h"
 #include "tools/profile_access.h"
 #include "tools/record_buffers.h"
@@ -19,8 +20,8 @@ int run_record(int argc, char** argv);
 int run_palette(int argc, char** argv);
 
 z2tool::Command const kRecord = {
-    "record", "print every field of the record loaded from a main profile",
-    "usage: zerir2-settings record [--json] PROFILE [--dir DIR]\n"
+    "record", N_("print every field of the record loaded from a main profile"),
+    N_("usage: zerir2-settings record [--json] PROFILE [--dir DIR]\n"
     "\n"
     "Loads PROFILE (a user's \"zerir2.ven\" under the users directory, or the\n"
     "guest's under the guest directory) with ReadProfileSetting, takes a copy\n"
@@ -30,12 +31,12 @@ z2tool::Command const kRecord = {
     "profile did not give.\n"
     "Dictionary sets, mode-linked dictionaries and input-saving data are\n"
     "printed entry by entry. --json prints {\"profile\", \"fields\": [{\"name\",\n"
-    "\"value\"}]} with null for unset.\n",
+    "\"value\"}]} with null for unset.\n"),
     run_record};
 
 z2tool::Command const kPalette = {
-    "palette", "show or change the palette and system-line settings",
-    "usage: zerir2-settings palette PROFILE [KEY=VALUE ...]\n"
+    "palette", N_("show or change the palette and system-line settings"),
+    N_("usage: zerir2-settings palette PROFILE [KEY=VALUE ...]\n"
     "\n"
     "Without KEY=VALUE, prints the palette and system-line settings of\n"
     "PROFILE (a user's or the guest's zerir2.ven; ReadSystemSetting). With them, changes those settings and saves\n"
@@ -44,7 +45,7 @@ z2tool::Command const kPalette = {
     "  syspos=X,Y     system line window position\n"
     "  display=horizontal|vertical\n"
     "  size=normal|maximized\n"
-    "  buttons=N      buttons in normal display, 0 to 15\n",
+    "  buttons=N      buttons in normal display, 0 to 15\n"),
     run_palette};
 
 z2tool::Register g_record(kRecord);
@@ -203,13 +204,13 @@ int run_record(int argc, char** argv) {
         } else if (profile.empty() && argv[i][0] != '-') {
             profile = argv[i];
         } else {
-            return z2tool::usage_error(kRecord, std::string("unexpected argument '") + argv[i] + "'");
+            return z2tool::usage_error(kRecord, std::string(_("unexpected argument: '")) + argv[i] + "'");
         }
     }
-    if (profile.empty()) return z2tool::usage_error(kRecord, "needs PROFILE");
+    if (profile.empty()) return z2tool::usage_error(kRecord, _("needs PROFILE"));
     if (!z2tool::check_path("record", profile, z2tool::kProfileOnly)) return 1;
     if (dir.size() >= z2tool::RecordBuffers::kDirRoom) {
-        std::fprintf(stderr, "zerir2-settings record: --dir: directory too long\n");
+        std::fprintf(stderr, _("zerir2-settings record: --dir: directory too long\n"));
         return 1;
     }
     z2tool::ProfileSession s("record", profile);
@@ -277,7 +278,7 @@ void print_system(SYSSETTING const& s) {
 
 int run_palette(int argc, char** argv) {
     if (z2tool::wants_help(kPalette, argc, argv)) return 0;
-    if (argc < 2) return z2tool::usage_error(kPalette, "needs PROFILE");
+    if (argc < 2) return z2tool::usage_error(kPalette, _("needs PROFILE"));
     std::string profile = argv[1];
     if (!z2tool::check_path("palette", profile, z2tool::kProfileOnly)) return 1;
     z2tool::ProfileSession s("palette", profile, argc > 2);
@@ -295,7 +296,7 @@ int run_palette(int argc, char** argv) {
                           {cur.ptSystemLinePos[0], cur.ptSystemLinePos[1]},
                           cur.nDisplayMode, cur.nPaletteSize, cur.nButtonCount};
         for (int i = 2; i < argc; ++i) {
-            if (!apply(&sv, argv[i])) return z2tool::usage_error(kPalette, std::string("bad setting '") + argv[i] + "'");
+            if (!apply(&sv, argv[i])) return z2tool::usage_error(kPalette, std::string(_("bad setting: '")) + argv[i] + "'");
         }
         std::string before = s.profile;
         WriteSaveSetting(s.profile.c_str(), s.uid, s.gid, &sv, &s.list);
@@ -307,7 +308,7 @@ int run_palette(int argc, char** argv) {
         if (cur.ptPalettePos[0] != sv.ptPalettePos[0] || cur.ptSystemLinePos[1] != sv.ptSystemLinePos[1] ||
             cur.nButtonCount != sv.nButtonCount || cur.nDisplayMode != sv.nDisplayMode ||
             cur.nPaletteSize != sv.nPaletteSize) {
-            std::fprintf(stderr, "zerir2-settings palette: %s: the settings could not be saved\n", before.c_str());
+            std::fprintf(stderr, _("zerir2-settings palette: %s: the settings could not be saved\n"), before.c_str());
             return 1;
         }
     }

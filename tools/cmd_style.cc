@@ -18,19 +18,19 @@ int run_style(int argc, char** argv);
 int run_copy(int argc, char** argv);
 
 const z2tool::Command kStyle = {
-    "style", "show the current style of a user",
-    "usage: zerir2-settings style [--json] PROFILE\n"
+    "style", N_("show the current style of a user"),
+    N_("usage: zerir2-settings style [--json] PROFILE\n"
     "\n"
     "Loads the current style named in PROFILE (the user's zerir2.ven) and prints\n"
     "its name, its style file, the result bits of the load (1 key assignments\n"
     "decoded, 2 romaji table decoded) and the number of key assignments and\n"
     "romaji entries. Fails (exit 1) when no current style is set or listed.\n"
     "--json prints {\"style\", \"file\", \"result\", \"key_assignments\",\n"
-    "\"romaji_entries\"}.\n",
+    "\"romaji_entries\"}.\n"),
     run_style};
 const z2tool::Command kCopy = {
-    "copy-style", "make or update a style file from other styles",
-    "usage: zerir2-settings copy-style DST KEYSRC ROMASRC\n"
+    "copy-style", N_("make or update a style file from other styles"),
+    N_("usage: zerir2-settings copy-style DST KEYSRC ROMASRC\n"
     "\n"
     "Writes the style file DST with a current header, the key assignments of\n"
     "KEYSRC and the romaji texts of ROMASRC. An empty argument (\"\") or \"-\"\n"
@@ -40,7 +40,7 @@ const z2tool::Command kCopy = {
     "zerir2.ven. The library handles these files as root's: DST and the\n"
     "sources must be owned by root, and a new DST is created owned by root with\n"
     "mode 0600. Prints \"copied\", \"partly copied\" (an item is missing in its\n"
-    "source; exit 0) or \"failed\" (exit 1; DST is left as it was).\n",
+    "source; exit 0) or \"failed\" (exit 1; DST is left as it was).\n"),
     run_copy};
 
 z2tool::Register g_style(kStyle), g_copy(kCopy);
@@ -62,7 +62,7 @@ std::string value_of(z2tool::ProfileSession& s, const std::string& file, char co
 int run_style(int argc, char** argv) {
     if (z2tool::wants_help(kStyle, argc, argv)) return 0;
     bool const json = z2tool::take_flag(&argc, argv, "--json");
-    if (argc != 2) return z2tool::usage_error(kStyle, "needs PROFILE");
+    if (argc != 2) return z2tool::usage_error(kStyle, _("needs PROFILE"));
     std::string profile = argv[1];
     if (!z2tool::check_path("style", profile, z2tool::kProfileOnly)) return 1;
     z2tool::ProfileSession s("style", profile);
@@ -71,7 +71,7 @@ int run_style(int argc, char** argv) {
     if (!sec) return 1;
     std::string name = value_of(s, s.profile, sec.get(), "現在のスタイル");
     if (name.empty()) {
-        std::fprintf(stderr, "zerir2-settings style: %s: no current style is set\n", profile.c_str());
+        std::fprintf(stderr, _("zerir2-settings style: %s: no current style is set\n"), profile.c_str());
         return 1;
     }
     std::string file;
@@ -83,7 +83,7 @@ int run_style(int argc, char** argv) {
         if (comma != std::string::npos && entry.compare(0, comma, name) == 0) file = entry.substr(comma + 1);
     }
     if (file.empty()) {
-        std::fprintf(stderr, "zerir2-settings style: %s: style \"%s\" is not listed\n", profile.c_str(), name.c_str());
+        std::fprintf(stderr, _("zerir2-settings style: %s: style \"%s\" is not listed\n"), profile.c_str(), name.c_str());
         return 1;
     }
     int bits = ReadStyleSetting(s.profile.c_str(), s.uid, s.gid, nullptr, nullptr, nullptr, &s.list, 1);
@@ -111,13 +111,13 @@ int run_style(int argc, char** argv) {
         std::printf("style: %s\nfile: %s\nresult: %d%s%s\nkey assignments: %d\nromaji entries: %u\n", name.c_str(),
                     file.c_str(), bits, bits & 1 ? " keys" : "", bits & 2 ? " romaji" : "", keys, romaji);
     if (bits == 0)
-        std::fprintf(stderr, "zerir2-settings style: %s: nothing decoded (not a current style file?)\n", file.c_str());
+        std::fprintf(stderr, _("zerir2-settings style: %s: nothing decoded (not a current style file?)\n"), file.c_str());
     return 0;
 }
 
 int run_copy(int argc, char** argv) {
     if (z2tool::wants_help(kCopy, argc, argv)) return 0;
-    if (argc != 4) return z2tool::usage_error(kCopy, "needs DST, KEYSRC and ROMASRC");
+    if (argc != 4) return z2tool::usage_error(kCopy, _("needs DST, KEYSRC and ROMASRC"));
     std::string dst = argv[1], keySrc = argv[2], romaSrc = argv[3];
     if (keySrc == "-") keySrc.clear();
     if (romaSrc == "-") romaSrc.clear();
@@ -135,12 +135,12 @@ int run_copy(int argc, char** argv) {
     s.checkOwner = false;
     if (!s.ready()) return 1;
     if (LoadDefaultProfiles(&s.list) != 1)
-        std::fprintf(stderr, "zerir2-settings copy-style: warning: the default style cannot be read\n");
+        std::fprintf(stderr, _("zerir2-settings copy-style: warning: the default style cannot be read\n"));
     int r = CreateCopyProfiles(&s.list, dst.c_str(), &keySrc[0], &romaSrc[0]);
-    if (r == 1) std::puts("copied");
-    else if (r == 2) std::puts("partly copied");
+    if (r == 1) std::puts(_("copied"));
+    else if (r == 2) std::puts(_("partly copied"));
     else {
-        std::puts("failed");
+        std::puts(_("failed"));
         if (!z2tool::explain_refusal("copy-style", dst, 0, true))
             std::fprintf(stderr, _("zerir2-settings copy-style: %s: not written (the library could not copy the "
                                    "styles)\n"), dst.c_str());

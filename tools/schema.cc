@@ -122,13 +122,12 @@ std::string domain_text(Setting const& s) {
     if (s.header) return s.stamp;
     switch (r.nType) {
         case PROF_INT: return std::to_string(r.nMin) + ".." + std::to_string(r.nMax);
-        case PROF_ONEBASED: return "1.." + std::to_string(r.nMax + 1) + _(" (0 means ") + std::to_string(r.nMax + 1) + ")";
+        case PROF_ONEBASED: return fmt(_("1..%d (0 means %d)"), r.nMax + 1, r.nMax + 1);
         case PROF_CHOICE: return joined_words(s);
-        case PROF_BITS: return std::to_string(r.nCount) + _(" digits 0 or 1");
+        case PROF_BITS: return fmt(_("%u digits 0 or 1"), r.nCount);
         case PROF_INTLIST:
-            return std::to_string(r.cbDest / sizeof(int)) + _(" numbers ") + std::to_string(r.nMin) + ".." +
-                   std::to_string(r.nMax) + _(", separated by \",\"");
-        case PROF_STRLIST: return std::to_string(r.cbDest / sizeof(char*)) + _(" fields separated by \",\"");
+            return fmt(_("%zu numbers %d..%d, separated by \",\""), r.cbDest / sizeof(int), r.nMin, r.nMax);
+        case PROF_STRLIST: return fmt(_("%zu fields separated by \",\""), r.cbDest / sizeof(char*));
         default: return s.expression ? joined_words(s) : _("any text");
     }
 }
