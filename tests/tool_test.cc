@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -66,9 +67,9 @@ struct SampleUser {
     }
 };
 
-enum Setup { kPlain, kMinimal, kSymlink, kOtherOwner, kNoRead, kReadOnlySty, kDirSty, kFifoSty };
+enum FileSetup { kPlain, kMinimal, kSymlink, kOtherOwner, kNoRead, kReadOnlySty, kDirSty, kFifoSty };
 
-void prepare(SampleUser& u, Setup setup) {
+void prepare(SampleUser& u, FileSetup setup) {
     std::string const p = u.user.profile();
     switch (setup) {
         case kPlain: break;
@@ -83,7 +84,7 @@ void prepare(SampleUser& u, Setup setup) {
 }
 
 struct Case {
-    Setup setup;
+    FileSetup setup;
     char const* args;
     char const* stdinText;
     int status;
@@ -271,6 +272,49 @@ TEST(ToolEditing, InitUnsetAndEditThroughTheLibrary) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("never overwrites"), std::string::npos);
     z2test::remove_tree(dir);
+}
+
+// The messages in Japanese: one command per class of message, under
+// ja_JP.UTF-8 with the build tree's translations.
+TEST(ToolJapanese, MessagesFollowTheLocale) {
+    if (!std::setlocale(LC_ALL, "ja_JP.UTF-8")) GTEST_SKIP() << "no ja_JP.UTF-8 locale (scripts/install-deps makes it)";
+    std::setlocale(LC_ALL, "C");
+    struct {
+        FileSetup setup;
+        char const* args;
+        int status;
+        char const* out;
+        char const* err;
+    } const cases[] = {
+        {kPlain, "--help", 0, "使い方: zerir2-settings COMMAND", ""},
+        {kPlain, "--help check", 0, "エンジンが無視する行", ""},
+        {kPlain, "show $U/foo.txt", 1, "", "メインプロファイルではありません"},
+        {kPlain, "show demo/zerir2.ven", 1, "", "絶対パスではありません"},
+        {kPlain, "show $U/missing.ven", 1, "", "そのようなファイルはありません"},
+        {kSymlink, "show $U/link.ven", 1, "", "シンボリックリンクです"},
+        {kReadOnlySty, "set $U/kana.sty 環境 x=1", 1, "", "所有者に書き込み権限がありません"},
+        {kPlain, "set $P 辞書セット1 学習=しない", 1, "", "不明なセクションです: エンジンはこれを無視します。[辞書セット１] のことですか？"},
+        {kPlain, "set $P 環境 IDCode=X", 1, "", "ヘッダーはコミットのたびに書き込まれる"},
+        {kMinimal, "show $P 入力・変換 入力文字数", 1, "", "未設定です"},
+        {kPlain, "get $P 無い節 x", 1, "", "セクション [無い節] がありません"},
+        {kPlain, "schema 無い節", 1, "", "そのようなセクションはありません"},
+        {kPlain, "nothing", 2, "", "不明なコマンド 'nothing'"},
+    };
+    for (auto const& c : cases) {
+        SampleUser u;
+        prepare(u, c.setup);
+        Result r = run("LC_ALL=ja_JP.UTF-8 TEXTDOMAINDIR=" ZERIR2_TEST_LOCALEDIR, u.expand(c.args));
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+        EXPECT_NE(r.out.find(c.out), std::string::npos) << c.args << "\n" << r.out;
+        EXPECT_NE(r.err.find(u.expand(c.err)), std::string::npos) << c.args << "\n" << r.err;
+    }
+    // The check findings, and English where no translation is asked for.
+    SampleUser u;
+    z2test::write_file(u.user.profile(), replace_all(z2test::read_file(u.user.profile()), "エラー音=鳴らす", "エラー音=x"));
+    Result r = run("LC_ALL=ja_JP.UTF-8 TEXTDOMAINDIR=" ZERIR2_TEST_LOCALEDIR, u.expand("check $P"));
+    EXPECT_NE(r.out.find("エラー音: 値「x」は採用されません（期待される値: 鳴らさない|鳴らす）"), std::string::npos) << r.out;
+    r = run("LC_ALL=C TEXTDOMAINDIR=" ZERIR2_TEST_LOCALEDIR, u.expand("check $P"));
+    EXPECT_NE(r.out.find("value \"x\" is not taken"), std::string::npos) << r.out;
 }
 
 // The bash completion, sourced in bash, asked as bash asks it.
