@@ -317,6 +317,49 @@ TEST(ToolJapanese, MessagesFollowTheLocale) {
     EXPECT_NE(r.out.find("value \"x\" is not taken"), std::string::npos) << r.out;
 }
 
+// The README's tour and the manual page's examples run as written against
+// the demo's files (user "demo", the default style), placed under this test
+// build's root as scripts/demo places them under its own.
+TEST(ToolDocs, ReadmeAndManualExamplesRunAsWritten) {
+    if (::geteuid() != 0) GTEST_SKIP() << "copy-style in the examples handles files as root's";
+    if (std::strlen(ZERIR2_TEST_EMULATOR) > 0) GTEST_SKIP() << "the examples run the tool directly";
+    std::string const root = ZERIR2_ROOT_PREFIX, user = std::string(ZERIR2_USERS_ROOT) + "demo";
+    std::string const src = ZERIR2_EXAMPLES_DIR "/..";
+    std::string const tool = ZERIR2_TOOL_PATH, toolDir = tool.substr(0, tool.rfind('/'));
+    auto place = [&] {
+        z2test::remove_tree(user);
+        z2test::mkdirs(user);
+        z2test::mkdirs(root + "/opt/zerir2/share/original");
+        z2test::write_file(user + "/zerir2.ven", replace_all(z2test::read_file(ZERIR2_EXAMPLES_DIR "/zerir2.ven"),
+                                                             ",/var/opt/zerir2/users/", "," + root + "/var/opt/zerir2/users/"));
+        z2test::write_file(user + "/standard.sty", z2test::read_file(ZERIR2_EXAMPLES_DIR "/style1.sty"));
+        z2test::write_file(user + "/kana.sty", z2test::read_file(ZERIR2_EXAMPLES_DIR "/style2.sty"));
+        z2test::write_file(ZERIR2_DEFAULT_STYLE, z2test::read_file(ZERIR2_EXAMPLES_DIR "/orvi17.sty"));
+    };
+    // The README's sh block; its first line sets R and PATH for the demo's tree.
+    std::string readme = z2test::read_file(src + "/README.md");
+    size_t a = readme.find("```sh\n"), b = readme.find("```\n", a + 6);
+    ASSERT_NE(a, std::string::npos);
+    std::string tour = readme.substr(a + 6, b - a - 6);
+    tour = "R=" + root + "; PATH=" + toolDir + ":$PATH\n" + tour.substr(tour.find('\n') + 1);
+    // The manual page's example block after "R=/path/printed/by/the/demo".
+    std::string man = z2test::read_file(src + "/tools/zerir2-settings.1");
+    size_t m = man.find("R=/path/printed/by/the/demo\n");
+    ASSERT_NE(m, std::string::npos);
+    std::string ex = man.substr(m, man.find(".EE", m) - m);
+    ex = replace_all(replace_all(replace_all(ex, "\\-", "-"), "\\(aq", "'"), "\\en", "\\n");
+    ex = "PATH=" + toolDir + ":$PATH\nR=" + root + ex.substr(ex.find('\n'));
+    for (std::string const* script : {&tour, &ex}) {
+        place();
+        z2test::TempDir tmp;
+        z2test::write_file(tmp / "s.sh", *script);
+        std::string cmd = "cd '" + tmp.path + "' && LC_ALL=C bash -e s.sh >out 2>err";
+        EXPECT_EQ(std::system(cmd.c_str()), 0) << *script << "\n" << z2test::read_file(tmp / "err");
+    }
+    z2test::remove_tree(user);
+    ::unlink(ZERIR2_DEFAULT_STYLE);
+}
+
 // The bash completion, sourced in bash, asked as bash asks it.
 std::string complete(std::string const& line) {
     z2test::TempDir tmp;
