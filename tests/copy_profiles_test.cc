@@ -197,7 +197,7 @@ TEST_F(StyleCopy, ToolCommands) {
         {"get '" + x + "' カスタマイズ キー 無い", 0, "キー=KX\n無い=\n"},
         {"get '" + x + "' 無い キー", 1, ""},
         {"list '" + x + "' カスタマイズ", 0, "キー=KX\n表示色=C\nローマ字=RX\nローマ字シフトキー自動英字入力=SX\n"},
-        {"set '" + y + "' カスタマイズ キー=K2 新=v", 0, ""},
+        {"set --force '" + y + "' カスタマイズ キー=K2 新=v", 0, ""},  // 新 is no key of a style: a warning
         {"set '" + y + "' カスタマイズ novalue", 2, ""},
         {"copy-style '" + dst + "' '" + x + "' -", 0, "copied\n"},
         {"copy-style '" + dst + "' '" + z + "' '" + z + "'", 0, "partly copied\n"},
@@ -206,7 +206,7 @@ TEST_F(StyleCopy, ToolCommands) {
     for (auto const& c : cases) {
         EXPECT_EQ(z2test::run_tool(c.args, "", &out, &err), c.status) << c.args << "\n" << err;
         EXPECT_EQ(out, c.out) << c.args;
-        EXPECT_EQ(err.empty(), c.status == 0) << c.args;
+        EXPECT_EQ(err.empty(), c.status == 0 && c.args.find("--force") == std::string::npos) << c.args;
     }
     EXPECT_EQ(z2test::read_file(y), kHeader + "[カスタマイズ]\nキー=K2\n表示色=C\nローマ字=RY\n"
                                               "ローマ字シフトキー自動英字入力=SY\n新=v\n");

@@ -127,10 +127,15 @@ int run_copy(int argc, char** argv) {
         return z2tool::fail("copy-style", dst + _(": the destination must be a style file (\".sty\")"));
     // The library takes these files as root's; a source it refuses would make
     // the copy fail with the destination blamed, so each is checked first.
+    bool refused = false;
     for (std::string const* p : {&keySrc, &romaSrc})
-        if (!p->empty() && *p != dst && z2tool::explain_refusal("copy-style", *p, 0, false)) return 1;
+        refused = refused || (!p->empty() && *p != dst && z2tool::explain_refusal("copy-style", *p, 0, false));
     struct stat st;
-    if (::lstat(dst.c_str(), &st) == 0 && z2tool::explain_refusal("copy-style", dst, 0, true)) return 1;
+    refused = refused || (::lstat(dst.c_str(), &st) == 0 && z2tool::explain_refusal("copy-style", dst, 0, true));
+    if (refused) {
+        std::puts(_("failed"));
+        return 1;
+    }
     z2tool::ProfileSession s("copy-style", dst);
     s.checkOwner = false;
     if (!s.ready()) return 1;
