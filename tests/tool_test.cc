@@ -239,7 +239,7 @@ TEST(ToolEditing, InitUnsetAndEditThroughTheLibrary) {
     z2test::write_file(editor,
                        "#!/bin/sh\n"
                        "sed -i 's/^入力支援=.*/入力支援=しない/' \"$1\"\n"
-                       "'" ZERIR2_TOOL_PATH "' set " + p + " 入力・変換 エラー音=鳴らさない\n",
+                       ZERIR2_TEST_EMULATOR " '" ZERIR2_TOOL_PATH "' set " + p + " 入力・変換 エラー音=鳴らさない\n",
                        0700);
     r = run("LC_ALL=C EDITOR=" + editor, u.expand("edit $P"));
     ASSERT_EQ(r.status, 0) << r.err;
