@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "platform/alloc.h"
+#include "profile_store/store_internal.h"
 #include "settings/profile_io.h"
 #include "settings/words.h"
 #include "zerir2/settings.h"
@@ -55,6 +56,8 @@ bool OpenSource(Source* s, char const* path, ConfBufStr* block, int fd) {
     InitIniBuf(&s->fresh);
     s->block = block;
     s->slot = GetHeadNo(path, block, 0);
+    // A slot left pending by the block load is read through this lock first.
+    if (s->slot >= 0 && s->slot <= 29 && !z2::load_pending(block, s->slot, fd)) return false;
     if (s->slot == -3) {
         if (!z2::LoadLockedIni(&s->fresh, fd)) return false;
         s->haveFresh = true;
@@ -112,7 +115,8 @@ bool EmptyFile(int fd) {
 // Replaces every style slot that shows dst by a copy of the new text; a slot
 // whose copy cannot be made complete keeps its previous text.
 void RefreshSlots(ConfBufStr* block, char const* dst, IniBuf* text) {
-    for (IniBuf& slot : block->style) {
+    for (int i = 0; i < 30; ++i) {
+        IniBuf& slot = block->style[i];
         if (!slot.path || std::strcmp(slot.path, dst) != 0) continue;
         IniBuf fresh;
         InitIniBuf(&fresh);
@@ -126,6 +130,7 @@ void RefreshSlots(ConfBufStr* block, char const* dst, IniBuf* text) {
         FreeIniBuf(&slot);
         slot = fresh;
         slot.path = path;
+        z2::set_pending(block, i, false);
     }
 }
 

@@ -161,6 +161,10 @@ struct ConfBufStr {
     IniBuf main;
     IniBuf style[30];
     ConfSettings settings;
+    /* The library's own: buffers whose file could not be locked when the block
+     * was loaded (bit i slot i, bit 30 the main profile). Such a buffer keeps
+     * its path and is read by the next call that locks that file. */
+    unsigned int pendingLoads;
 };
 
 /* Caller-owned, zero-filled before first use, passed to every profile call.
