@@ -263,13 +263,16 @@ Attempt lock_and_count(int fd, char const* path, struct stat const& st, bool exc
 // the others' locks in place; the file stays locked against other processes
 // until its last holder in this process releases it.
 int sem_open(char* path, unsigned int owner, unsigned int group, int exclusive, int create, int* created) {
+    return z2::lock_file(path, owner, group, exclusive != 0, create != 0, created, z2::Deadline(z2::kLockWaitMs));
+}
+
+int z2::lock_file(char const* path, unsigned int owner, unsigned int group, bool excl, bool create, int* created,
+                  Deadline const& deadline) {
     if (!path) return -1;
     if (create && created) *created = 0;
     // ".." could lead a path that looks like the user's own out of the
     // user's directory; no caller needs it.
-    if (z2::has_dotdot_component(path)) return -1;
-    bool const excl = exclusive != 0;
-    z2::Deadline deadline(z2::kLockWaitMs);
+    if (has_dotdot_component(path)) return -1;
     for (;;) {
         {
             // Refused at once by the spelling, before anything is opened.
@@ -277,7 +280,7 @@ int sem_open(char* path, unsigned int owner, unsigned int group, int exclusive, 
             if (conflicts_in_process(path, nullptr, excl, nullptr)) return -1;
         }
         struct stat st;
-        int fd = open_file(path, owner, group, excl, create != 0, created, &st);
+        int fd = open_file(path, owner, group, excl, create, created, &st);
         if (fd < 0) return -1;
         Attempt a = lock_and_count(fd, path, st, excl, deadline);
         if (a == Attempt::Granted) return fd;

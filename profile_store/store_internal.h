@@ -121,6 +121,11 @@ bool own_plain_lock_conflicts(int fd, short type);
 // conflict with this process's own plain lock ends it at once.
 bool fd_lock_waiting(int fd, short type, Deadline const& d);
 
+// sem_open with the caller's deadline, so that one call's several locks wait
+// once in all.
+int lock_file(char const* path, unsigned int owner, unsigned int group, bool exclusive, bool create, int* created,
+              Deadline const& deadline);
+
 // A file with more than one name may be a hard link, made in a user's
 // directory, to a file of someone else: such a file is taken only when it
 // belongs to the owner of the directory that holds path.

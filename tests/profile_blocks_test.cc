@@ -362,8 +362,9 @@ TEST(ProfileBlocks, FileAndBlockCaps) {
     EXPECT_EQ(loaded, int(room / cost)) << "slots within the block budget, and no more";
 #if !defined(__SANITIZE_ADDRESS__)
     // The heap of the process (not measured under ASan or an emulator): the accounting is no under-estimate.
-    if (std::string(ZERIR2_TEST_EMULATOR).empty())
+    if (std::string(ZERIR2_TEST_EMULATOR).empty()) {
         EXPECT_LE(::mallinfo2().uordblks - heap0, size_t{64} << 20);
+    }
 #endif
     CloseProfile(u.profile().c_str(), &l);
     IniBuf buf{};
