@@ -151,7 +151,9 @@ extern "C" int CreateCopyProfiles(ConfBufList* list, char const* dst, char* keyS
     if (!ext || std::strcmp(ext, ".sty") != 0) return 0;
     Locks locks;
     int created = 0;
-    locks.dst = sem_open(const_cast<char*>(dst), 0, 0, 1, 1, &created);
+    // The destination and both sources are waited for once, about 10 s in all.
+    z2::Deadline wait(z2::kLockWaitMs);
+    locks.dst = z2::lock_file(dst, 0, 0, true, true, &created, wait);
     if (locks.dst < 0) {
         if (created) z2::RemoveOrphanedFile(dst);
         return 0;
@@ -185,13 +187,13 @@ extern "C" int CreateCopyProfiles(ConfBufList* list, char const* dst, char* keyS
          z2::StoreChecked(&tmp, z2w::sec_kankyo_u8, z2w::key_Revision_u8, z2w::v_Revision_u8);
 
     if (ok && !keyDefault) {
-        locks.key = keyIsDst ? locks.dst : sem_open(keySrc, 0, 0, 0, 0, nullptr);
+        locks.key = keyIsDst ? locks.dst : z2::lock_file(keySrc, 0, 0, false, false, nullptr, wait);
         ok = locks.key >= 0;
     }
     if (ok && !romaDefault) {
         if (romaIsKey) locks.roma = locks.key;
         else if (romaIsDst) locks.roma = locks.dst;
-        else locks.roma = sem_open(romaSrc, 0, 0, 0, 0, nullptr);
+        else locks.roma = z2::lock_file(romaSrc, 0, 0, false, false, nullptr, wait);
         ok = locks.roma >= 0;
     }
     if (ok) {

@@ -10,8 +10,9 @@
  * run: shared for the readers, exclusive for WriteSaveSetting, SetProfiles and
  * the destination of CreateCopyProfiles. Each sem_open may wait up to about
  * 10 s for another process; ReadStyleSetting with reload 1 may take a second
- * shared lock (on the current style's file, when its slot is pending), both
- * within one wait of about 10 s. A buffer the block load left pending (its file was locked by
+ * shared lock (on the current style's file, when its slot is pending), and
+ * CreateCopyProfiles locks up to three files, each call within one wait of
+ * about 10 s in all. A buffer the block load left pending (its file was locked by
  * another process then) is read first by the call that locks its file:
  * ReadProfileSetting, ReadSystemSetting, WriteSaveSetting, the bulk calls and
  * CreateCopyProfiles; when it still cannot be read the call acts as without a
