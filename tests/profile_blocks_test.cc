@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include <fcntl.h>
@@ -293,32 +294,48 @@ TEST(ProfileBlocks, PendingMainProfileIsReadByTheNextLockedCall) {
     ::alarm(8);  // a wait for the lock of this process itself would run into it
     z2test::TestUser u;
     const std::string text = "[環境]\nIDCode=ZERIR2\n[S]\nk=v\n[スタイル]\n" + style_line(2, "B," + (u / "b.sty"));
-    z2test::write_file(u.profile(), text);
     z2test::write_file(u / "b.sty", "[X]\nname=b\n");
-    int own = ::open(u.profile().c_str(), O_RDWR);
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    ASSERT_EQ(::fcntl(own, F_SETLK, &fl), 0);
-    ConfBufList list{};
-    OpenProfile(u.profile().c_str(), &list);
-    ConfBufStr* b = OpenPrivateProfile(&list, u.profile().c_str());
-    ASSERT_NE(b, nullptr) << "a pending profile keeps its path";
-    EXPECT_EQ(b->main.first, nullptr);
-    EXPECT_EQ(b->style[1].path, nullptr) << "its style list is not known yet";
-    ::close(own);  // lets go of the plain lock
-    // A save first reads the pending file: the rest of the file stays.
-    SAVESETTING save{{1, 2}, {3, 4}, 1, 1, 1};
-    WriteSaveSetting(u.profile().c_str(), getuid(), getgid(), &save, &list);
-    EXPECT_NE(z2test::read_file(u.profile()).find("[S]\nk=v\n"), std::string::npos);
-    std::string v;
-    EXPECT_EQ(get_value(&list, u.profile(), "S", "k", &v), 1);
-    EXPECT_EQ(v, "v");
-    EXPECT_STREQ(b->style[1].path, (u / "b.sty").c_str()) << "listed as pending";
-    EXPECT_EQ(b->style[1].first, nullptr);
-    EXPECT_EQ(get_value(&list, u / "b.sty", "X", "name", &v), 1);
-    EXPECT_EQ(v, "b");
-    CloseProfile(u.profile().c_str(), &list);
+    const std::string p = u.profile();
+    char const* key = "k2";
+    char const* value = "w";
+    // The first call after the release; each must read the file before using or writing the buffer.
+    struct { const char* name; std::function<void(ConfBufList*)> call; } const firsts[] = {
+        {"WriteSaveSetting", [&](ConfBufList* l) {
+             SAVESETTING save{{1, 2}, {3, 4}, 1, 1, 1};
+             WriteSaveSetting(p.c_str(), getuid(), getgid(), &save, l); }},
+        {"SetProfiles pair and commit", [&](ConfBufList* l) {
+             SetProfiles(p.c_str(), getuid(), getgid(), "S", &key, 1, &value, l);
+             SetProfiles(p.c_str(), getuid(), getgid(), nullptr, nullptr, 0, nullptr, l); }},
+        {"ReadProfileSetting", [&](ConfBufList* l) {
+             ReadProfileSetting(p.c_str(), nullptr, getuid(), getgid(), nullptr, l, 1); }},
+        {"GetProfiles", [&](ConfBufList* l) { std::string v; get_value(l, p, "S", "k", &v); }},
+    };
+    for (const auto& first : firsts) {
+        SCOPED_TRACE(first.name);
+        z2test::write_file(p, text);
+        int own = ::open(p.c_str(), O_RDWR);
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        ASSERT_EQ(::fcntl(own, F_SETLK, &fl), 0);
+        ConfBufList list{};
+        OpenProfile(p.c_str(), &list);
+        ConfBufStr* b = OpenPrivateProfile(&list, p.c_str());
+        ASSERT_NE(b, nullptr) << "a pending profile keeps its path";
+        EXPECT_EQ(b->main.first, nullptr);
+        EXPECT_EQ(b->style[1].path, nullptr) << "its style list is not known yet";
+        ::close(own);  // (the load's own close of the file has dropped the plain lock already)
+        std::string v;
+        first.call(&list);
+        EXPECT_NE(z2test::read_file(p).find("[S]\nk=v\n"), std::string::npos) << "the rest of the file stays";
+        EXPECT_EQ(get_value(&list, p, "S", "k", &v), 1);
+        EXPECT_EQ(v, "v");
+        EXPECT_STREQ(b->style[1].path, (u / "b.sty").c_str()) << "listed as pending";
+        EXPECT_EQ(b->style[1].first, nullptr);
+        EXPECT_EQ(get_value(&list, u / "b.sty", "X", "name", &v), 1);
+        EXPECT_EQ(v, "b");
+        CloseProfile(p.c_str(), &list);
+    }
     ::alarm(0);
 }
 
