@@ -3,9 +3,11 @@
 #include <climits>
 #include <cstring>
 
-namespace {
+#include "profile_store/store_internal.h"
 
-bool has_dotdot_component(char const* path) {
+// The rules the lock and the loads share are defined here, so the tool that
+// compiles this file applies the very same ones.
+bool z2::has_dotdot_component(char const* path) {
     for (char const* p = path; (p = std::strstr(p, "..")) != nullptr; p += 2) {
         bool startOk = p == path || p[-1] == '/';
         bool endOk = p[2] == '\0' || p[2] == '/';
@@ -14,7 +16,7 @@ bool has_dotdot_component(char const* path) {
     return false;
 }
 
-bool links_are_the_owners(char const* path, struct stat const& st) {
+bool z2::links_are_the_owners(char const* path, struct stat const& st) {
     if (st.st_nlink <= 1) return true;
     char dir[PATH_MAX] = ".";
     if (char const* slash = std::strrchr(path, '/')) {
@@ -27,8 +29,6 @@ bool links_are_the_owners(char const* path, struct stat const& st) {
     return ::stat(dir, &ds) == 0 && ds.st_uid == st.st_uid;
 }
 
-}  // namespace
-
 z2::FileRefusal z2::file_refusal(struct stat const& st, long owner, bool forWrite) {
     if (!S_ISREG(st.st_mode)) return kFileNotRegular;
     if (owner >= 0 && static_cast<long>(st.st_uid) != owner) return kFileWrongOwner;
@@ -39,7 +39,7 @@ z2::FileRefusal z2::file_refusal(struct stat const& st, long owner, bool forWrit
 
 z2::FileRefusal z2::path_refusal(char const* path, char const* ownerDir, struct stat const* st) {
     if (ownerDir && std::strncmp(path, ownerDir, std::strlen(ownerDir)) != 0) return kFileOutsideDir;
-    if (has_dotdot_component(path)) return kFileDotDot;
-    if (st && !links_are_the_owners(path, *st)) return kFileForeignLink;
+    if (z2::has_dotdot_component(path)) return kFileDotDot;
+    if (st && !z2::links_are_the_owners(path, *st)) return kFileForeignLink;
     return kFileAccepted;
 }

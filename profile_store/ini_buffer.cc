@@ -414,7 +414,7 @@ public:
     BlockLines(int fd, char* block, size_t cap) : fd_(fd), blk_(block), cap_(cap) {}
 
     // False at end of file before any byte, or on a read error (the partial
-    // line is dropped, as readLine drops it).
+    // line is dropped, as readLine drops it; failed() tells them apart).
     bool next(char** line, size_t* len) {
         if (held_) {
             blk_[pos_] = saved_;
@@ -443,16 +443,36 @@ public:
                 pos_ = 0;
                 end_ = avail;
             }
+            // No more than one byte past the limit is ever read: a file that
+            // grows while it is read is refused, not followed.
+            size_t room = cap_ - end_;
+            if (room > maxBytes_ + 1 - offset_) room = maxBytes_ + 1 - offset_;
             ssize_t k;
-            do k = ::read(fd_, blk_ + end_, cap_ - end_);
+            do k = ::pread(fd_, blk_ + end_, room, static_cast<off_t>(offset_));
             while (k < 0 && errno == EINTR);
-            if (k < 0) return false;
+            if (k < 0) {
+                failed_ = true;
+                return false;
+            }
             if (k == 0) eof_ = true;
-            else end_ += static_cast<size_t>(k);
+            else {
+                end_ += static_cast<size_t>(k);
+                offset_ += static_cast<size_t>(k);
+                if (offset_ > maxBytes_) {
+                    failed_ = true;
+                    return false;
+                }
+            }
         }
     }
 
+    bool failed() const { return failed_; }
+    size_t bytes() const { return offset_; }
+
 private:
+    static constexpr size_t maxBytes_ = z2::kMaxFileBytes;
+    size_t offset_ = 0;
+    bool failed_ = false;
     int fd_;
     char* blk_;
     size_t cap_;
@@ -588,27 +608,55 @@ void FreeIniBuf(IniBuf* buf) {
 
 int ReloadIniFile(IniBuf* buf, char const* path) {
     if (!buf || !path) return -1;
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a fifo must not hang the open (it then reads as empty).
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return -1;
     int r = z2::reload_ini_fd(buf, fd, path);
     ::close(fd);
-    // A load that stopped early for want of memory keeps what it read.
-    return r == 0 ? 1 : r;
+    // A load that stopped early for want of memory keeps what it read; a
+    // file over the caps is unreadable.
+    if (r == -3) FreeIniBuf(buf);
+    if (r < 0) return -1;
+    return 1;
 }
 
-int z2::reload_ini_fd(IniBuf* buf, int fd, char const* path) {
+size_t z2::buffer_cost(IniBuf const* buf) {
+    size_t bytes = 0, lines = 0;
+    for (IniCommentLine* c = buf->comments; c; c = c->next, ++lines) bytes += std::strlen(c->text);
+    for (IniSection* s = buf->first; s; s = s->next) {
+        bytes += std::strlen(s->name) + 3;
+        ++lines;
+        for (IniEntry* e = s->first; e; e = e->next, ++lines) {
+            size_t k = std::strlen(e->text);
+            bytes += k + 2 + std::strlen(e->text + k + 1);
+        }
+    }
+    return file_cost(bytes, lines);
+}
+
+int z2::reload_ini_fd(IniBuf* buf, int fd, char const* path, ReadLimits const& limits) {
+    // What fstat shows over the caps is refused before anything is touched.
+    struct stat st;
+    size_t size = 0;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+        if (static_cast<unsigned long long>(st.st_size) > kMaxFileBytes) return -2;
+        size = static_cast<size_t>(st.st_size);
+        if (limits.budget && file_cost(size, 0) > *limits.budget) return -2;
+    }
     // The index is sized from the file's length before the old nodes are
     // freed: a large request right after many small frees makes the
     // allocator consolidate them all, and the new nodes could not reuse them.
     FillIndex ix;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) ix.reserve(static_cast<size_t>(st.st_size) / kSectionGuess);
+    if (size > 0) ix.reserve(size / kSectionGuess);
     // Copied before emptying: the path may be the buffer's own.
-    char* copy = z2::xstrdup(path);
+    char* copy = nullptr;
+    if (path && !(copy = z2::xstrdup(path))) {
+        FreeIniBuf(buf);
+        return -1;
+    }
     ix.keep_spares(detach_entries(buf));
     FreeIniBuf(buf);
     buf->path = copy;
-    if (!copy) return -1;
     // On the stack: a heap block this size is freed into the top of the heap
     // on every load, which makes the allocator consolidate all its small
     // free chunks each time.
@@ -616,15 +664,24 @@ int z2::reload_ini_fd(IniBuf* buf, int fd, char const* path) {
     BlockLines lines(fd, block, kReadBlock);
     IniSection* cur = nullptr;
     IniCommentLine* tail = nullptr;
-    int result = 1;
+    size_t const budget = limits.budget ? *limits.budget : SIZE_MAX;
+    size_t count = 0;
     char* line;
     size_t len;
-    while (lines.next(&line, &len))
-        if (!load_line(buf, line, len, &cur, &tail, &ix)) {
-            result = 0;
-            break;
-        }
-    return result;
+    // Counted while reading: a file that grows after fstat, or of many short
+    // lines, stops at the caps instead of taking memory without bound.
+    while (lines.next(&line, &len)) {
+        if (++count > kMaxFileLines || file_cost(lines.bytes(), count) > budget) break;
+        if (!load_line(buf, line, len, &cur, &tail, &ix)) return 0;
+    }
+    if (count > kMaxFileLines || file_cost(lines.bytes(), count) > budget || lines.failed()) {
+        buf->path = nullptr;
+        FreeIniBuf(buf);
+        buf->path = copy;
+        return -3;
+    }
+    if (limits.budget) *limits.budget -= file_cost(lines.bytes(), count);
+    return 1;
 }
 
 // Every write is checked (0 on a failed or short write), so a caller never

@@ -13,24 +13,25 @@
 #include "profile_store/file_checks.h"
 #include "profile_store/store_internal.h"
 
-int z2::load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir, long owner, long* ownerOut) {
-    if (!buf || !path) return -1;
+int z2::load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir, long owner, long* ownerOut,
+                        Deadline const& wait, size_t* budget) {
+    if (!buf || !path) return kRefused;
     // A style list is file text, so it may name any path (another user's
     // files, /etc/shadow, a device). Only the user's own directory is read, and
     // ".." could climb out of it while the prefix still matches.
-    if (z2::path_refusal(path, ownerDir, nullptr) != z2::kFileAccepted) return -1;
+    if (z2::path_refusal(path, ownerDir, nullptr) != z2::kFileAccepted) return kRefused;
     // O_NOFOLLOW: a final symbolic link could point anywhere. O_NONBLOCK: a
     // fifo must not hang the open; fstat then refuses everything that is not a
     // regular file (fifo, device, directory) before a byte is read.
     int fd = ::open(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return -1;
+    if (fd < 0) return kRefused;
     struct stat st;
     // As the lock does: the owner must be allowed to read it. A file of
     // another owner (a hard link put into the directory) is not the user's.
     if (::fstat(fd, &st) != 0 || z2::file_refusal(st, owner, false) != z2::kFileAccepted ||
         z2::path_refusal(path, nullptr, &st) != z2::kFileAccepted) {
         ::close(fd);
-        return -1;
+        return kRefused;
     }
     if (ownerOut) *ownerOut = static_cast<long>(st.st_uid);
     int fl = ::fcntl(fd, F_GETFL);
@@ -39,17 +40,20 @@ int z2::load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir, lon
     // writers of other processes; a lock of its own here could conflict with
     // an exclusive holder of this very process and is not taken.
     bool own = false;
-    if (!z2::lock_held_in_process(path, fd)) {
-        own = z2::fd_lock_retrying(fd, F_RDLCK);
+    if (!lock_held_in_process(path, fd)) {
+        own = fd_lock_waiting(fd, F_RDLCK, wait);
         if (!own) {
             ::close(fd);
-            return -1;
+            FreeIniBuf(buf);
+            return kPending;
         }
     }
-    int r = z2::reload_ini_fd(buf, fd, path);
-    if (own) z2::fd_lock(fd, F_UNLCK);
+    ReadLimits limits;
+    limits.budget = budget;
+    int r = reload_ini_fd(buf, fd, path, limits);
+    if (own) fd_lock(fd, F_UNLCK);
     ::close(fd);
-    if (r == 1) return 1;
+    if (r == 1) return kLoaded;
     FreeIniBuf(buf);
-    return -1;
+    return kRefused;
 }

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "platform/alloc.h"
 #include "platform/paths.h"
 #include "profile_store/store_internal.h"
@@ -147,39 +149,105 @@ void owner_dir_of(char const* path, char* out, size_t size) {
     std::snprintf(out, size, "%s%.*s/", kUsersRoot, static_cast<int>(len), user);
 }
 
-}  // namespace
-
-// Every file is read under a shared record lock (see load_ini_locked). Style
-// files are read only from the user's own directory: the style list is text
-// of a file that the user may write, and following it anywhere would read
-// other users' files or system files into the block.
-ConfBufStr* ReloadConfFile(ConfBufStr* block, char const* path) {
-    if (!block || !path) return nullptr;
-    // The path may live in the block itself (its main buffer's path).
-    char* own = z2::xstrdup(path);
-    empty_buffers(block);
-    if (!own) return block;
+// The style files listed in the block's main buffer (section "スタイル",
+// keys "スタイル１".."スタイル３０"), read only from the user's own directory:
+// the style list is text of a file that the user may write, and following it
+// anywhere would read other users' files or system files into the block. Style
+// files must belong to the owner of the main profile. With wait given each is
+// loaded (a slot whose lock is not had in time is left pending); without, each
+// free slot of a listed file is only marked pending, for a later call that
+// locks that file.
+void load_styles(ConfBufStr* block, char const* mainPath, long mainOwner, z2::Deadline const* wait,
+                 size_t* budget) {
     char ownerDir[PATH_MAX];
-    owner_dir_of(own, ownerDir, sizeof ownerDir);
-    long mainOwner = -1;
-    int loaded = z2::load_ini_locked(&block->main, own, nullptr, -1, &mainOwner);
-    std::free(own);
-    // Without a user directory no style file is the user's own; style files
-    // must belong to the owner of the main profile.
-    if (!ownerDir[0] || loaded != 1 || mainOwner < 0) return block;
+    owner_dir_of(mainPath, ownerDir, sizeof ownerDir);
+    // Without a user directory no style file is the user's own.
+    if (!ownerDir[0] || mainOwner < 0) return;
     char* secName = GetStySecUtf8Str();
     IniSection* sec = secName ? SearchSectionBuf(&block->main, secName, 0) : nullptr;
     std::free(secName);
-    if (!sec) return block;
+    if (!sec) return;
     for (int i = 0; i < 30; ++i) {
         char* key = GetStyKeyUtf8Str(i);
         IniEntry* e = key ? SearchStringBufInSection(sec, key, nullptr, 0) : nullptr;
         std::free(key);
         if (!e) continue;
-        char const* value = e->text + std::strlen(e->text) + 1;
-        z2::load_ini_locked(&block->style[i], style_path_of(value), ownerDir, mainOwner, nullptr);
+        char const* path = style_path_of(e->text + std::strlen(e->text) + 1);
+        IniBuf* slot = &block->style[i];
+        int r = z2::kPending;
+        if (wait) {
+            r = z2::load_ini_locked(slot, path, ownerDir, mainOwner, nullptr, *wait, budget);
+        } else if (slot->path || std::strncmp(path, ownerDir, std::strlen(ownerDir)) != 0 ||
+                   z2::has_dotdot_component(path)) {
+            continue;
+        }
+        if (r == z2::kPending && (slot->path = z2::xstrdup(path)) != nullptr) z2::set_pending(block, i, true);
     }
+}
+
+}  // namespace
+
+// Every file is read under a shared record lock (see load_ini_locked). The
+// whole load waits for locks once, about 10 s in all: a file whose lock is not
+// had by then is left pending (its path kept, nothing read) instead of
+// looking loaded and empty, and the next call that locks it reads it.
+ConfBufStr* ReloadConfFile(ConfBufStr* block, char const* path) {
+    if (!block || !path) return nullptr;
+    // The path may live in the block itself (its main buffer's path).
+    char* own = z2::xstrdup(path);
+    empty_buffers(block);
+    block->pendingLoads = 0;
+    if (!own) return block;
+    z2::Deadline wait(z2::kLockWaitMs);
+    size_t budget = z2::kMaxBlockBytes;
+    long mainOwner = -1;
+    int loaded = z2::load_ini_locked(&block->main, own, nullptr, -1, &mainOwner, wait, &budget);
+    if (loaded == z2::kPending) {
+        // Kept, so that the block is found by its path and the next call
+        // that locks the profile reads it.
+        block->main.path = own;
+        z2::set_pending(block, -1, true);
+        return block;
+    }
+    if (loaded == z2::kLoaded) load_styles(block, own, mainOwner, &wait, &budget);
+    std::free(own);
     return block;
+}
+
+bool z2::is_pending(ConfBufStr const* block, int head) {
+    unsigned bit = head == -1 ? 1u << 30 : head >= 0 && head < 30 ? 1u << head : 0;
+    return block && (block->pendingLoads & bit) != 0;
+}
+
+void z2::set_pending(ConfBufStr* block, int head, bool pending) {
+    unsigned bit = head == -1 ? 1u << 30 : head >= 0 && head < 30 ? 1u << head : 0;
+    if (pending) block->pendingLoads |= bit;
+    else block->pendingLoads &= ~bit;
+}
+
+bool z2::load_pending(ConfBufStr* block, int head, int fd) {
+    if (!block) return false;
+    if (!is_pending(block, head)) return true;
+    IniBuf* buf = GetIniBufPos(block, head);
+    struct stat held, named;
+    // Only the file that the buffer stands for, locked by the caller.
+    if (!buf || !buf->path || ::fstat(fd, &held) != 0 || ::lstat(buf->path, &named) != 0 ||
+        held.st_dev != named.st_dev || held.st_ino != named.st_ino)
+        return false;
+    size_t used = 0;
+    for (int h = -1; h < 30; ++h)
+        if (h != head) used += buffer_cost(GetIniBufPos(block, h));
+    size_t budget = used < kMaxBlockBytes ? kMaxBlockBytes - used : 0;
+    ReadLimits limits;
+    limits.budget = &budget;
+    int r = reload_ini_fd(buf, fd, buf->path, limits);
+    set_pending(block, head, false);
+    if (r != 1) {
+        FreeIniBuf(buf);
+        return false;
+    }
+    if (head == -1) load_styles(block, buf->path, static_cast<long>(held.st_uid), nullptr, nullptr);
+    return true;
 }
 
 ConfBufStr* CreateProfileBlock(ConfBufList* list, char const* path) {
@@ -221,5 +289,10 @@ void CloseProfile(char const* path, ConfBufList* list) { RemoveProfileBlock(list
 
 int LoadDefaultStyleFile(ConfBufList* list) {
     if (!list) return -1;
-    return z2::load_ini_locked(&list->defaultStyle, ZERIR2_DEFAULT_STYLE, nullptr, -1, nullptr);
+    z2::Deadline wait(z2::kLockWaitMs);
+    size_t budget = z2::kMaxBlockBytes;
+    return z2::load_ini_locked(&list->defaultStyle, ZERIR2_DEFAULT_STYLE, nullptr, -1, nullptr, wait, &budget) ==
+                   z2::kLoaded
+               ? 1
+               : -1;
 }

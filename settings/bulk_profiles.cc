@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/paths.h"
+#include "profile_store/store_internal.h"
 #include "settings/profile_io.h"
 #include "settings/words.h"
 #include "zerir2/settings.h"
@@ -24,6 +25,11 @@ int WithReader(char const* path, unsigned int uid, unsigned int gid, ConfBufList
     if (block) head = GetHeadNo(path, block, 0);
     else if (list && std::strcmp(path, ZERIR2_DEFAULT_STYLE) == 0) head = -2;
     else {
+        sem_close(fd);
+        return 0;
+    }
+    // A buffer left pending by the block load is read now, under this lock.
+    if (block && InBlock(head) && !z2::load_pending(block, head, fd)) {
         sem_close(fd);
         return 0;
     }
@@ -79,6 +85,9 @@ int StampHeader(char const* path, ConfBufStr* block, int head) {
 // When the file cannot be read whole, the slot is given back and -3 returned.
 int HeadForWriting(char const* path, ConfBufStr* block, int fd) {
     int const known = GetHeadNo(path, block, 0);
+    // A pending buffer is read before anything is stored in it or written
+    // from it: its empty text would otherwise replace the file.
+    if (InBlock(known)) return z2::load_pending(block, known, fd) ? known : -3;
     int const head = GetHeadNo(path, block, 1);
     if (known != -3 || head < 0 || head > 29) return head;
     IniBuf* slot = GetIniBufPos(block, head);

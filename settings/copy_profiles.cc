@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "platform/alloc.h"
+#include "profile_store/store_internal.h"
 #include "settings/profile_io.h"
 #include "settings/words.h"
 #include "zerir2/settings.h"
@@ -55,6 +56,8 @@ bool OpenSource(Source* s, char const* path, ConfBufStr* block, int fd) {
     InitIniBuf(&s->fresh);
     s->block = block;
     s->slot = GetHeadNo(path, block, 0);
+    // A slot left pending by the block load is read through this lock first.
+    if (s->slot >= 0 && s->slot <= 29 && !z2::load_pending(block, s->slot, fd)) return false;
     if (s->slot == -3) {
         if (!z2::LoadLockedIni(&s->fresh, fd)) return false;
         s->haveFresh = true;
@@ -112,7 +115,8 @@ bool EmptyFile(int fd) {
 // Replaces every style slot that shows dst by a copy of the new text; a slot
 // whose copy cannot be made complete keeps its previous text.
 void RefreshSlots(ConfBufStr* block, char const* dst, IniBuf* text) {
-    for (IniBuf& slot : block->style) {
+    for (int i = 0; i < 30; ++i) {
+        IniBuf& slot = block->style[i];
         if (!slot.path || std::strcmp(slot.path, dst) != 0) continue;
         IniBuf fresh;
         InitIniBuf(&fresh);
@@ -126,6 +130,7 @@ void RefreshSlots(ConfBufStr* block, char const* dst, IniBuf* text) {
         FreeIniBuf(&slot);
         slot = fresh;
         slot.path = path;
+        z2::set_pending(block, i, false);
     }
 }
 
@@ -146,7 +151,9 @@ extern "C" int CreateCopyProfiles(ConfBufList* list, char const* dst, char* keyS
     if (!ext || std::strcmp(ext, ".sty") != 0) return 0;
     Locks locks;
     int created = 0;
-    locks.dst = sem_open(const_cast<char*>(dst), 0, 0, 1, 1, &created);
+    // The destination and both sources are waited for once, about 10 s in all.
+    z2::Deadline wait(z2::kLockWaitMs);
+    locks.dst = z2::lock_file(dst, 0, 0, true, true, &created, wait);
     if (locks.dst < 0) {
         if (created) z2::RemoveOrphanedFile(dst);
         return 0;
@@ -180,13 +187,13 @@ extern "C" int CreateCopyProfiles(ConfBufList* list, char const* dst, char* keyS
          z2::StoreChecked(&tmp, z2w::sec_kankyo_u8, z2w::key_Revision_u8, z2w::v_Revision_u8);
 
     if (ok && !keyDefault) {
-        locks.key = keyIsDst ? locks.dst : sem_open(keySrc, 0, 0, 0, 0, nullptr);
+        locks.key = keyIsDst ? locks.dst : z2::lock_file(keySrc, 0, 0, false, false, nullptr, wait);
         ok = locks.key >= 0;
     }
     if (ok && !romaDefault) {
         if (romaIsKey) locks.roma = locks.key;
         else if (romaIsDst) locks.roma = locks.dst;
-        else locks.roma = sem_open(romaSrc, 0, 0, 0, 0, nullptr);
+        else locks.roma = z2::lock_file(romaSrc, 0, 0, false, false, nullptr, wait);
         ok = locks.roma >= 0;
     }
     if (ok) {

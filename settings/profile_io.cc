@@ -8,13 +8,11 @@
 #include <unistd.h>
 
 #include "platform/alloc.h"
+#include "profile_store/store_internal.h"
 
 namespace z2 {
 
 namespace {
-
-// Lines are read as the INI loader reads them: at most 16399 bytes each.
-constexpr size_t kLineMax = 16399;
 
 bool IsBareKey(char const* key) { return key[0] == '\0' || key[0] == ';' || key[0] == '\r' || key[0] == '\n'; }
 
@@ -54,27 +52,6 @@ bool ReadAll(int fd, Text* out) {
     return true;
 }
 
-bool StoreLine(IniBuf* buf, IniSection** cur, char* line) {
-    if (line[0] == '[') {
-        char* name = line + 1;
-        if (char* close = std::strchr(name, ']')) *close = '\0';
-        *cur = SearchSectionBuf(buf, name, 1);
-        return *cur != nullptr;
-    }
-    if (!*cur) return AppendCommentString(buf, line) == 1;
-    line[std::strcspn(line, "\r\n")] = '\0';
-    char const* value = "";
-    // A comment line is kept whole, so a rewrite keeps what follows its "=".
-    if (line[0] != ';') {
-        if (char* eq = std::strchr(line, '=')) {
-            *eq = '\0';
-            value = eq + 1;
-        }
-    }
-    IniEntry* e = SearchStringBufInSection(*cur, line, value, 1);
-    return e && std::strcmp(e->text, line) == 0 && std::strcmp(ValueOf(e), value) == 0;
-}
-
 int OpenScratch() {
     int fd = memfd_create("zerir2-profile", MFD_CLOEXEC);
     if (fd < 0) fd = open("/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
@@ -96,34 +73,14 @@ void FreeText(Text* t) {
     t->len = 0;
 }
 
+// The file is read by the profile store's one locked-file reader, so the
+// caps and line rules are those of every other load.
 bool LoadLockedIni(IniBuf* buf, int fd) {
     if (!buf || fd < 0) return false;
     FreeIniBuf(buf);
-    Text file;
-    if (!ReadAll(fd, &file)) return false;
-    char* line = xnew<char>(kLineMax + 1);
-    if (!line) {
-        FreeText(&file);
-        return false;
-    }
-    IniSection* cur = nullptr;
-    bool ok = true;
-    size_t pos = 0;
-    while (ok && pos < file.len) {
-        size_t n = 0;
-        while (pos + n < file.len && n < kLineMax) {
-            ++n;
-            if (file.data[pos + n - 1] == '\n') break;
-        }
-        std::memcpy(line, file.data + pos, n);
-        line[n] = '\0';
-        pos += n;
-        ok = StoreLine(buf, &cur, line);
-    }
-    delete[] line;
-    FreeText(&file);
-    if (!ok) FreeIniBuf(buf);
-    return ok;
+    if (reload_ini_fd(buf, fd, nullptr) == 1) return true;
+    FreeIniBuf(buf);
+    return false;
 }
 
 bool StoreChecked(IniBuf* buf, char const* section, char const* key, char const* value) {

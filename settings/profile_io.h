@@ -16,7 +16,7 @@ struct Text {
 };
 void FreeText(Text* t);
 
-// Loads the file open on fd into buf (emptied first), with the line rules of the
+// Loads the file open on fd (from offset 0) into buf (emptied first), with the line rules and caps of the
 // INI buffer. False when the file cannot be read or any line cannot be stored;
 // buf is then empty, so a caller never works on half a file.
 bool LoadLockedIni(IniBuf* buf, int fd);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "profile_store/lookup_index.h"
+#include "profile_store/store_internal.h"
 #include "settings/prof_item.h"
 #include "settings/schema.h"
 #include "settings/word_utf8.h"
@@ -293,6 +294,9 @@ void ReadProfileSetting(char const* path, char* dirPrefix, unsigned int uid, uns
     int fd = sem_open(const_cast<char*>(path), uid, gid, 0, 0, nullptr);
     if (fd < 0) return;
     ConfBufStr* block = OpenPrivateProfile(list, path);
+    // A main profile left pending by the block load is read now, under this
+    // lock; one that still cannot be read is no block to parse or copy.
+    if (block && !z2::load_pending(block, -1, fd)) block = nullptr;
     if (block) {
         if (reload) {
             reload_profile(block);

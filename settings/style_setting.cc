@@ -4,6 +4,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "profile_store/store_internal.h"
 #include "settings/schema_style.h"
 #include "settings/words.h"
 #include "zerir2/settings.h"
@@ -111,9 +112,19 @@ bool SlotIsPlainFile(ConfBufStr* block, int slot) {
     return path && lstat(path, &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// A slot left pending by the block load is read under a shared lock of its
+// own file: this call holds only the main profile's.
+void LoadPendingSlot(ConfBufStr* block, int slot, unsigned int uid, unsigned int gid, z2::Deadline const& wait) {
+    if (!z2::is_pending(block, slot)) return;
+    int fd = z2::lock_file(block->style[slot].path, uid, gid, false, false, nullptr, wait);
+    if (fd < 0) return;
+    z2::load_pending(block, slot, fd);
+    sem_close(fd);
+}
+
 // Reads the selection of the main profile and, for the listed style whose name
 // is the current style, the six rows of its style slot.
-void ReadCurrentStyleRows(ConfBufStr* block) {
+void ReadCurrentStyleRows(ConfBufStr* block, unsigned int uid, unsigned int gid, z2::Deadline const& wait) {
     using namespace z2;
     ReadProfItem(&g_styleNameRow, block, -1);
     if (!lpszStyleName) return;
@@ -123,7 +134,8 @@ void ReadCurrentStyleRows(ConfBufStr* block) {
         ReadProfItem(&g_styleEntryRow, block, -1);
         bool const match = StyleNameAndPath[0] && StyleNameAndPath[1] &&
                            std::strcmp(StyleNameAndPath[0], lpszStyleName) == 0;
-        if (match && SlotIsPlainFile(block, i))
+        if (match) LoadPendingSlot(block, i, uid, gid, wait);
+        if (match && !z2::is_pending(block, i) && SlotIsPlainFile(block, i))
             for (tag_ProfItem const& row : g_styleFileRows) ReadProfItem(&row, block, i);
         ReleaseText(&StyleNameAndPath[0]);
         ReleaseText(&StyleNameAndPath[1]);
@@ -138,9 +150,13 @@ extern "C" int ReadStyleSetting(char const* path, unsigned int uid, unsigned int
                                 FKEYASSIGNDATA* outAssign, tag_RomaKanaInfo* outRoma, ConfBufList* list,
                                 int reload) {
     using namespace z2;
-    int fd = sem_open(const_cast<char*>(path), uid, gid, 0, 0, nullptr);
+    // One wait in all: for the profile's lock and, when the current style's
+    // slot is pending, for that file's.
+    Deadline wait(kLockWaitMs);
+    int fd = lock_file(path, uid, gid, false, false, nullptr, wait);
     if (fd < 0) return 0;
     ConfBufStr* block = OpenPrivateProfile(list, path);
+    if (block && !z2::load_pending(block, -1, fd)) block = nullptr;
     if (!block) {
         sem_close(fd);
         return 0;
@@ -162,7 +178,7 @@ extern "C" int ReadStyleSetting(char const* path, unsigned int uid, unsigned int
     bool accepted = false;
     int result = 0;
 
-    ReadCurrentStyleRows(block);
+    ReadCurrentStyleRows(block, uid, gid, wait);
 
     if (lpszStyleFileIDCode && std::strcmp(lpszStyleFileIDCode, z2w::v_IDStyle_u8) == 0) accepted = true;
     ReleaseText(&lpszStyleFileIDCode);

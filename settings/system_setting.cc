@@ -3,6 +3,7 @@
 // changed ones back into the main profile file.
 #include <cstring>
 
+#include "profile_store/store_internal.h"
 #include "settings/profile_io.h"
 #include "settings/schema.h"
 
@@ -13,6 +14,7 @@ void ReadSystemSetting(char const* path, unsigned int uid, unsigned int gid, SYS
     int fd = sem_open(const_cast<char*>(path), uid, gid, 0, 0, nullptr);
     if (fd < 0) return;
     ConfBufStr* block = OpenPrivateProfile(list, path);
+    if (block && !z2::load_pending(block, -1, fd)) block = nullptr;
     if (block) {
         if (reload) {
             for (tag_ProfItem const& row : z2::kSystemItems) ReadProfItem(&row, block, -1);
@@ -30,6 +32,9 @@ void WriteSaveSetting(char const* path, unsigned int uid, unsigned int gid, SAVE
     int fd = sem_open(const_cast<char*>(path), uid, gid, 1, 0, nullptr);
     if (fd < 0) return;
     ConfBufStr* block = OpenPrivateProfile(list, path);
+    // A pending main profile is read first: written as it stands, its empty
+    // buffer would replace the whole file.
+    if (block && !z2::load_pending(block, -1, fd)) block = nullptr;
     // Only the file the block's main buffer was loaded from receives it: any
     // other ".ven" of the same user would otherwise be overwritten with it.
     if (block && block->main.path && std::strcmp(block->main.path, path) == 0) {

@@ -2,11 +2,14 @@
 // holders, record locks against other processes, and failure paths.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,7 +72,9 @@ std::string snapshot(const std::string& path) {
 // A child process that takes a lock, holds it for holdMs (or until the test
 // ends), tells that it lets go, and releases it.
 struct Holder {
-    enum Kind { kPlainRead, kPlainWrite, kSemExclusive };
+    // kReplaceWrite: a plain write lock, and a new file renamed over the path
+    // halfway through the hold (as an editor saves).
+    enum Kind { kPlainRead, kPlainWrite, kSemExclusive, kReplaceWrite };
     Holder(const std::string& path, Kind kind, int holdMs) {
         if (::pipe(ready_) != 0 || ::pipe(stop_) != 0) return;
         pid_ = ::fork();
@@ -81,12 +86,18 @@ struct Holder {
         ::close(ready_[0]);
         ::close(stop_[1]);
         ::alarm(60);  // never outlive a broken test
-        int fd = kind == kSemExclusive ? take(path, 1) : ::open(path.c_str(), kind == kPlainWrite ? O_RDWR : O_RDONLY);
-        struct flock fl = request(kind == kPlainWrite ? F_WRLCK : F_RDLCK);
+        bool write = kind == kPlainWrite || kind == kReplaceWrite;
+        int fd = kind == kSemExclusive ? take(path, 1) : ::open(path.c_str(), write ? O_RDWR : O_RDONLY);
+        struct flock fl = request(write ? F_WRLCK : F_RDLCK);
         bool ok = fd >= 0 && (kind == kSemExclusive || ::fcntl(fd, F_SETLK, &fl) == 0);
         if (::write(ready_[1], ok ? "L" : "F", 1) != 1) _exit(2);
         struct pollfd p = {stop_[0], POLLIN, 0};
-        ::poll(&p, 1, holdMs);
+        if (kind == kReplaceWrite) {
+            ::poll(&p, 1, holdMs / 2);
+            if (!z2test::write_file(path + ".new", "replacement\n") || ::rename((path + ".new").c_str(), path.c_str()))
+                _exit(3);
+        }
+        ::poll(&p, 1, kind == kReplaceWrite ? holdMs / 2 : holdMs);
         if (::write(ready_[1], "R", 1) != 1) _exit(2);
         _exit(0);  // which lets go of the lock
     }
@@ -114,6 +125,15 @@ struct Holder {
 int plain_lock_from_child(const std::string& path, short type) {
     Holder h(path, type == F_WRLCK ? Holder::kPlainWrite : Holder::kPlainRead, 0);
     return h.holding() ? 0 : 1;
+}
+
+// Milliseconds that body takes.
+template <class Body>
+long ms_of(Body body) {
+    auto t0 = std::chrono::steady_clock::now();
+    body();
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count());
 }
 
 std::string make_file(const z2test::TempDir& d, const std::string& name, int mode = 0600) {
@@ -357,9 +377,10 @@ TEST_F(FileLockMultiProcess, WaitsOutAnotherProcessLock) {
     }
 }
 
-// The retry rule: a lock held for six seconds is waited out, one held on is given up
-// (the watchdog catches a request that never gives up), and its entry is free again.
-TEST_F(FileLockRetry, SlowGivesUpAfterTenAttempts) {
+// The wait: a lock held for six seconds is waited out, one held on is given up after
+// about 10 s (the watchdog catches a request that never gives up), and its entry is
+// free again.
+TEST_F(FileLockRetry, SlowGivesUpAfterAboutTenSeconds) {
     {
         Holder h(p, Holder::kPlainWrite, 6000);
         ASSERT_TRUE(h.holding());
@@ -372,11 +393,132 @@ TEST_F(FileLockRetry, SlowGivesUpAfterTenAttempts) {
         Holder h(p, Holder::kPlainWrite, 60000);
         ASSERT_TRUE(h.holding());
         int probe = lowest_free_fd();
-        EXPECT_EQ(take(p, 0), -1);
+        long ms = ms_of([&] { EXPECT_EQ(take(p, 0), -1); });
+        EXPECT_GE(ms, 9500);
+        EXPECT_LT(ms, 11000);
         EXPECT_FALSE(h.let_go());
         EXPECT_EQ(lowest_free_fd(), probe) << "the descriptor of a lock that failed was left open";
     }
     EXPECT_TRUE(grantable(p, 1));
+}
+
+// Spellings of one file: "//", "/./", a symlinked directory and a hard link are
+// one file in the table; ".." and a trailing "/" are refused.
+TEST_F(FileLock, SpellingsAndHardLinksAreOneFile) {
+    z2test::mkdirs(d / "sub");
+    std::string f = make_file(d, "sub/s.sty"), hard = d / "hard.sty";
+    ASSERT_EQ(::link(f.c_str(), hard.c_str()), 0);
+    ASSERT_EQ(::symlink((d / "sub").c_str(), (d / "via").c_str()), 0);
+    std::vector<std::string> names = {f, d.path + "//sub//s.sty", d.path + "/./sub/./s.sty", d / "via/s.sty", hard};
+    for (size_t i = 1; i < names.size(); ++i) {
+        SCOPED_TRACE(names[i]);
+        long ms = ms_of([&] {
+            for (int first : {1, 0}) {
+                int a = take(names[0], first);
+                ASSERT_GE(a, 0);
+                EXPECT_EQ(take(names[i], 1), -1) << "exclusive beside a holder of the same file";
+                int b = take(names[i], 0);
+                EXPECT_EQ(b >= 0, first == 0) << "shared joins only shared";
+                sem_close(b);
+                sem_close(a);
+            }
+        });
+        EXPECT_LT(ms, 500) << "a conflict inside the process ends at once";
+        // Either release first: the other holder keeps its lock, also against other processes.
+        for (int closeFirst : {0, 1}) {
+            int a = take(names[0], 0), b = take(names[i], 0);
+            ASSERT_TRUE(a >= 0 && b >= 0);
+            sem_close(closeFirst ? b : a);
+            EXPECT_FALSE(grantable(names[closeFirst], 1)) << "the remaining holder still counts";
+            EXPECT_EQ(plain_lock_from_child(f, F_WRLCK), 1) << "and still holds its record lock";
+            sem_close(closeFirst ? a : b);
+            EXPECT_TRUE(grantable(names[i], 1));
+        }
+    }
+    for (const std::string& bad : {d.path + "/sub/../sub/s.sty", f + "/"}) {
+        int created = 7;
+        EXPECT_EQ(take(bad, 1, 1, &created), -1) << bad;
+    }
+    EXPECT_EQ(z2test::read_file(f), "[section]\nkey=value\n");
+}
+
+// A plain lock of this very process through another descriptor: waiting would
+// wait for ourselves, so the request ends at once.
+TEST_F(FileLock, OwnPlainLockEndsTheWaitAtOnce) {
+    int own = ::open(p.c_str(), O_RDWR);
+    ASSERT_GE(own, 0);
+    // (Closing any descriptor of the file drops a plain lock, so it is set before each request.)
+    struct flock fl = request(F_WRLCK);
+    for (short type : {F_WRLCK, F_RDLCK}) {
+        fl = request(type);
+        ASSERT_EQ(::fcntl(own, F_SETLK, &fl), 0);
+        long ms = ms_of([&] { EXPECT_EQ(take(p, 1), -1); });
+        EXPECT_LT(ms, 500);
+        ASSERT_EQ(::fcntl(own, F_SETLK, &fl), 0);
+        int r = -1;
+        EXPECT_LT(ms_of([&] { r = take(p, 0); }), 500);
+        EXPECT_EQ(r >= 0, type == F_RDLCK) << "a reader shares with a plain read lock";
+        sem_close(r);
+    }
+    ::close(own);
+    EXPECT_TRUE(grantable(p, 1));
+}
+
+// A lock let go after 30 ms is taken well before a one-second step could end;
+// a thread waiting on a contended file does not hold up another file's lock,
+// and a sleeping writer makes a reader of its own process fail at once.
+TEST_F(FileLockMultiProcess, ShortWaitsAndNoProcessWideStall) {
+    {
+        Holder h(p, Holder::kPlainWrite, 30);
+        ASSERT_TRUE(h.holding());
+        int fd = -1;
+        EXPECT_LT(ms_of([&] { fd = take(p, 1); }), 500);
+        EXPECT_GE(fd, 0);
+        sem_close(fd);
+    }
+    std::string other = make_file(d, "other");
+    Holder h(p, Holder::kPlainRead, 1500);
+    ASSERT_TRUE(h.holding());
+    int waited = -2;
+    std::thread writer([&] { waited = take(p, 1); });
+    ::usleep(100 * 1000);  // the writer is asleep between attempts now
+    int fd = -1;
+    EXPECT_LT(ms_of([&] { fd = take(other, 1); }), 500) << "another file waited for the contended one";
+    sem_close(fd);
+    EXPECT_LT(ms_of([&] { EXPECT_EQ(take(p, 0), -1) << "a reader beside a sleeping writer"; }), 500);
+    writer.join();
+    EXPECT_GE(waited, 0);
+    EXPECT_TRUE(h.let_go());
+    sem_close(waited);
+}
+
+// A file renamed over the path while a writer waits: the lock and the write go
+// to the new file, not to the unlinked old one.
+TEST_F(FileLockMultiProcess, FileReplacedWhileWaitingIsLockedAnew) {
+    Holder h(p, Holder::kReplaceWrite, 400);
+    ASSERT_TRUE(h.holding());
+    int fd = take(p, 1);
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(h.let_go());
+    ASSERT_EQ(::pwrite(fd, "saved\n", 6, 0), 6);
+    ASSERT_EQ(::ftruncate(fd, 6), 0);
+    sem_close(fd);
+    EXPECT_EQ(z2test::read_file(p), "saved\n");
+}
+
+// A hard link, in a directory of its own user, to a file of another user is
+// refused for reading and writing, even when asked for as that user's file.
+TEST_F(FileLock, HardLinkToAForeignFileIsRefused) {
+    if (::geteuid() != 0) GTEST_SKIP() << "a file of another user needs root (chown)";
+    std::string foreign = make_file(d, "foreign");
+    ASSERT_EQ(::chown(foreign.c_str(), 12345, 12345), 0);
+    ASSERT_EQ(::link(foreign.c_str(), (d / "link").c_str()), 0);
+    std::string before = snapshot(foreign);
+    for (int exclusive : {0, 1}) EXPECT_EQ(take(d / "link", exclusive, 1, nullptr, 12345), -1);
+    EXPECT_EQ(snapshot(foreign), before);
+    ASSERT_EQ(::chown(d.path.c_str(), 12345, 12345), 0);  // the directory's owner owns the file: taken
+    EXPECT_TRUE(grantable(d / "link", 1, 12345));
+    ASSERT_EQ(::chown(d.path.c_str(), ::getuid(), ::getgid()), 0);
 }
 
 }  // namespace

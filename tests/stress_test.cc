@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <sched.h>
@@ -200,6 +201,145 @@ TEST(BlockLoadMultiProcess, ReadsUnderTheLockThisProcessHolds) {
         CloseProfile(user.profile().c_str(), &list);
         sem_close(fd);
     }
+}
+
+// Timed load and contention tests run natively only: under ASan or an
+// emulator their rates and waits mean nothing.
+bool native_stage() {
+#if defined(__SANITIZE_ADDRESS__)
+    return false;
+#else
+    return std::string(ZERIR2_TEST_EMULATOR).empty();
+#endif
+}
+
+// Plain (process-owned) write locks of a forked process on files for ms.
+struct PlainHolder {
+    PlainHolder(std::vector<std::string> const& files, int ms) {
+        if (pipe(ready) != 0) return;
+        pid = fork();
+        if (pid == 0) {
+            alarm(60);
+            for (auto const& f : files) {
+                int fd = open(f.c_str(), O_RDWR);
+                struct flock fl {};
+                fl.l_type = F_WRLCK;
+                fl.l_whence = SEEK_SET;
+                if (fd < 0 || fcntl(fd, F_SETLK, &fl) != 0) _exit(2);
+            }
+            if (write(ready[1], "L", 1) != 1) _exit(2);
+            usleep(ms * 1000);
+            _exit(0);
+        }
+        char c = 0;
+        held = read(ready[0], &c, 1) == 1 && c == 'L';
+    }
+    ~PlainHolder() {
+        int st = 0;
+        if (pid > 0) waitpid(pid, &st, 0);
+        close(ready[0]);
+        close(ready[1]);
+    }
+    pid_t pid = -1;
+    int ready[2] = {-1, -1};
+    bool held = false;
+};
+
+std::string get_one(ConfBufList* l, std::string const& f, char const* sec, char const* key, int* r) {
+    char buf[64] = "untouched";
+    char* outs[] = {buf};
+    *r = GetProfiles(f.c_str(), getuid(), getgid(), sec, &key, 1, outs, sizeof buf, l);
+    return buf;
+}
+
+// Files held by another process for 12 s: a block load waits once (about 10 s,
+// not 10 s a file) and leaves them pending; nothing is served from an empty
+// block, and after the release the next call reads each file.
+TEST(ContendedLoad, SlowLeavesFilesPendingAndWaitsOnce) {
+    if (!native_stage()) GTEST_SKIP() << "timed contention runs natively only";
+    z2test::TestUser user("contended");
+    std::string const main = user.profile();
+    std::vector<std::string> styles = {user / "a.sty", user / "b.sty", user / "c.sty"};
+    std::string list = "[S]\nk=main\n[スタイル]\n";
+    char const* const kNum[] = {"１", "２", "３"};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(z2test::write_file(styles[i], "[X]\nname=" + std::to_string(i) + "\n"));
+        list += std::string("スタイル") + kNum[i] + "=s," + styles[i] + "\n";
+    }
+    ASSERT_TRUE(z2test::write_file(main, list));
+    for (bool holdMain : {true, false}) {
+        SCOPED_TRACE(holdMain ? "main profile and styles held" : "styles held");
+        std::vector<std::string> held = styles;
+        if (holdMain) held.push_back(main);
+        PlainHolder h(held, 12000);
+        ASSERT_TRUE(h.held);
+        double t0 = now_seconds();
+        ConfBufList l{};
+        OpenProfile(main.c_str(), &l);
+        EXPECT_LT(now_seconds() - t0, 11.5) << "one bounded wait for the whole load";
+        ConfBufStr* b = OpenPrivateProfile(&l, main.c_str());
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(b->main.first == nullptr, holdMain);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(b->style[i].first, nullptr);
+            EXPECT_EQ(b->style[i].path != nullptr, !holdMain) << "a pending slot keeps its path";
+        }
+        int r = 0;
+        EXPECT_EQ(get_one(&l, main, "S", "k", &r), "main");  // waits for the release if held
+        EXPECT_EQ(r, 1);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(get_one(&l, styles[i], "X", "name", &r), std::to_string(i));
+            EXPECT_EQ(r, 1);
+        }
+        CloseProfile(main.c_str(), &l);
+    }
+}
+
+// Many processes loading and committing one profile: every call succeeds.
+TEST(LoadMultiProcess, ManyProcessesLoadAndCommitWithoutFailure) {
+    if (!native_stage()) GTEST_SKIP() << "the timed load runs natively only";
+    int const procs = 16;
+    double const seconds = 10.0;
+    z2test::TestUser user("load");
+    std::string const path = user.profile();
+    ASSERT_TRUE(z2test::write_file(path, "[環境]\nIDCode=ZERIR2\nVersion=2.00\nRevision=1.00\n[s]\nv=0\n"));
+    void* mem = mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mem, MAP_FAILED);
+    g_shared = new (mem) Shared{};
+    double const until = now_seconds() + seconds;
+    std::vector<pid_t> kids;
+    for (int k = 0; k < procs; ++k) {
+        pid_t p = fork();
+        if (p == 0) {
+            alarm(120);
+            for (long round = 0; now_seconds() < until; ++round) {
+                ConfBufList list{};
+                OpenProfile(path.c_str(), &list);
+                std::string v = std::to_string(k * 1000000 + round);
+                char const* key = "v";
+                char const* value = v.c_str();
+                int r = 0;
+                bool ok = list.first && list.first->main.first && get_one(&list, path, "s", "v", &r) != "" && r == 1;
+                ok = SetProfiles(path.c_str(), getuid(), getgid(), "s", &key, 1, &value, &list) == 1 && ok;
+                ok = SetProfiles(path.c_str(), getuid(), getgid(), nullptr, nullptr, 0, nullptr, &list) == 1 && ok;
+                CloseProfile(path.c_str(), &list);
+                ++(ok ? g_shared->commits : g_shared->failedCommits);
+            }
+            _exit(0);
+        }
+        kids.push_back(p);
+    }
+    for (pid_t p : kids) {
+        int st = 0;
+        ASSERT_EQ(waitpid(p, &st, 0), p);
+        EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << "child " << p << " status " << st;
+    }
+    std::printf("load: %d processes, %ld rounds, %ld failed\n", procs, g_shared->commits.load(),
+                g_shared->failedCommits.load());
+    EXPECT_EQ(g_shared->failedCommits.load(), 0);
+    EXPECT_GT(g_shared->commits.load(), procs);
+    munmap(mem, sizeof(Shared));
+    g_shared = nullptr;
 }
 
 }  // namespace

@@ -47,8 +47,14 @@ bool ProfileSession::ready() {
     note_wait(cmd, profile, false);
     OpenProfile(profile.c_str(), &list);
     opened = true;
-    // A block whose main buffer holds no path was not loaded.
-    if (!SearchConfBuf(&list, nullptr, profile.c_str()) ||
+    // A block whose main buffer holds no path was not loaded; one whose main
+    // profile is pending could not be locked in the load's wait.
+    ConfBufStr* block = SearchConfBuf(&list, nullptr, profile.c_str());
+    if (block && (block->pendingLoads & (1u << 30))) {
+        explain(profile, false);
+        return false;
+    }
+    if (!block ||
         (checkOwner && !library_takes(profile, uid, gid, write && file == profile))) {
         explain(profile, write && file == profile);
         return false;

@@ -5,7 +5,19 @@
  * Threading: nothing here has an in-process lock except sem_open/sem_close.
  * Buffers, blocks and the list must be used by one thread at a time; the
  * settings calls (settings.h) hold the file lock of a path while they use its
- * block. Only sem_open touches the lock; everything else here takes no lock. */
+ * block.
+ *
+ * Locks and waits: sem_open waits up to about 10 s for another process. The
+ * block loads (OpenProfile/CreateProfileBlock on a new block, RefreshProfileBlock,
+ * ReloadConfFile, LoadDefaultStyleFile) read each file under a shared record
+ * lock of their own and wait once per call, about 10 s in all; a file whose
+ * lock is not had by then is left pending (see ConfBufStr). The INI buffer and
+ * private-profile functions take no lock and never wait.
+ *
+ * Caps: a profile or style file over 4 MiB or 100,000 lines is unreadable
+ * (ReloadIniFile and every load); a block's files together may cost at most
+ * 64 MiB, counting 2 x a file's bytes + 64 bytes per line, and a file that
+ * would pass that is not loaded. */
 #ifndef ZERIR2_PROFILE_STORE_H
 #define ZERIR2_PROFILE_STORE_H
 
@@ -55,16 +67,18 @@ ZERIR2_API char* readLine(int fd, char* buf, int size);
  * path, leaving an empty buffer. Both ignore null. */
 ZERIR2_API void InitIniBuf(IniBuf* buf);
 ZERIR2_API void FreeIniBuf(IniBuf* buf);
-/* Replaces the buffer's content with the file at path (no file lock is taken:
- * the caller holds sem_open on it). Lines before the first "[...]" header form
- * the preamble, kept byte for byte; a repeated header reopens its section; an
- * entry line is cut at CR/LF and split at its first "=" with nothing trimmed,
- * a later duplicate key replacing the value in place; ";" comment lines stay
- * whole. Lines longer than 16399 bytes are read as several lines. Returns 1
- * when the file was opened and read (also when reading stopped early for lack
- * of memory or a read error), -1 on a null argument or an unopenable file (the
- * buffer is then untouched) or when the path copy fails (buffer left empty).
- * path may be the buffer's own path. */
+/* Replaces the buffer's content with the file at path (no file lock is taken
+ * and nothing waits: the caller holds sem_open on it). Lines before the first
+ * "[...]" header form the preamble, kept byte for byte; a repeated header
+ * reopens its section; an entry line is cut at CR/LF and split at its first
+ * "=" with nothing trimmed, a later duplicate key replacing the value in
+ * place; ";" comment lines stay whole. Lines longer than 16399 bytes are read
+ * as several lines. Returns 1 when the file was opened and read (also when
+ * reading stopped early for lack of memory), -1 on a null argument or an
+ * unopenable file (the buffer is then untouched), when the path copy or a read
+ * fails, or when the file passes 4 MiB or 100,000 lines (buffer untouched when
+ * its size shows that, else left empty without a path). path may be the
+ * buffer's own path. */
 ZERIR2_API int ReloadIniFile(IniBuf* buf, char const* path);
 /* Writes the buffer as text at fd's current position: preamble lines as
  * stored, then "[name]" and "key=value" lines ending in LF. Does not seek,
@@ -161,6 +175,10 @@ struct ConfBufStr {
     IniBuf main;
     IniBuf style[30];
     ConfSettings settings;
+    /* The library's own: buffers whose file could not be locked when the block
+     * was loaded (bit i slot i, bit 30 the main profile). Such a buffer keeps
+     * its path and is read by the next call that locks that file. */
+    unsigned int pendingLoads;
 };
 
 /* Caller-owned, zero-filled before first use, passed to every profile call.
@@ -182,13 +200,16 @@ extern "C" {
  * CreateProfileBlock returns the block, or null for a path with no user (then
  * nothing changes) or no memory; an unreadable profile still gives a counted
  * block with empty buffers. Closing a path whose user has no block does
- * nothing. No file lock is taken; the caller serialises these calls. */
+ * nothing. The first open loads under shared record locks and may wait about
+ * 10 s in all (see the top of this header); a file it cannot lock in that time
+ * is pending, not empty. The caller serialises these calls. */
 ZERIR2_API void OpenProfile(char const* path, ConfBufList* list);
 ZERIR2_API void CloseProfile(char const* path, ConfBufList* list);
 ZERIR2_API ConfBufStr* CreateProfileBlock(ConfBufList* list, char const* path);
 ZERIR2_API void RemoveProfileBlock(ConfBufList* list, char const* path);
 /* Reloads the block of path's user from path (ReloadConfFile); the open count
- * is kept. Returns the block, or null when the user has no block. No lock. */
+ * is kept. Returns the block, or null when the user has no block. Shared
+ * record locks, one wait of about 10 s at most in all. */
 ZERIR2_API ConfBufStr* RefreshProfileBlock(ConfBufList* list, char const* path);
 /* The block of path's user, found by its main buffer's path (so a block whose
  * profile was unreadable is not found); loads nothing, counts nothing. The
@@ -214,12 +235,16 @@ ZERIR2_API char const* GetUserName(char const* path, unsigned int* len);
 /* Empties the main and 30 style buffers of block, loads the main buffer from
  * path and each style slot listed in its "スタイル" section (the path after the
  * last ",<users root>", else after the last ",/"). Unreadable files leave
- * their buffers empty. The settings area is not touched. Returns block, or null
- * on a null argument. No lock. */
+ * their buffers empty. Each file is read under a shared record lock; the
+ * locks are waited for once, about 10 s in all, and a file not locked by then
+ * keeps its path and is marked pending (a pending main profile loads no style
+ * slot yet). The settings area is not touched. Returns block, or null on a
+ * null argument. */
 ZERIR2_API ConfBufStr* ReloadConfFile(ConfBufStr* block, char const* path);
-/* Loads the list's default-style buffer from the default style file (without a
- * lock; LoadDefaultProfiles takes it). 1, or -1 for a null list or an
- * unreadable file. */
+/* Loads the list's default-style buffer from the default style file under a
+ * shared record lock (waiting up to about 10 s; none when this process holds
+ * sem_open on it, as LoadDefaultProfiles does). 1, or -1 for a null list or an
+ * unreadable or unlockable file. */
 ZERIR2_API int LoadDefaultStyleFile(ConfBufList* list);
 
 /* Fixed words of profile and style files as new UTF-8 texts that the caller
@@ -311,16 +336,23 @@ ZERIR2_API int WriteMemoryProfile(ConfBufList* list, char const* path, int fd);
 
 /* ---- Inter-process file lock ------------------------------------------- */
 /* The library's own lock, not the POSIX semaphore of the same name. sem_open
- * checks path without following links (a regular file owned by owner, owner
- * readable, and owner writable when exclusive), opens it (read-write when
- * exclusive, else read-only) and takes a whole-file fcntl record lock, shared
- * or exclusive, trying 10 times one second apart. With create set, a missing
- * file is created with mode 0600 and given owner and group (a failed chown is
- * not reported); *created (may be null) tells whether it was created, and the
- * file stays even if the lock then fails. In one process, shared holders of a
- * path share and any other request on a held path fails at once; one process
- * mutex guards the table of locked paths and is held during the retries, so a
- * contended file holds up all locking in the process for up to ~10 s.
+ * checks path without following a final link (a regular file owned by owner,
+ * owner readable, and owner writable when exclusive; a file with more than
+ * one link only when its owner owns the directory; no ".." component, no
+ * trailing "/"), opens it (read-write when exclusive, else read-only) and
+ * takes a whole-file fcntl record lock, shared or exclusive. While another
+ * process holds a conflicting lock it retries every 1-2 ms for the first
+ * 50 ms, then at jittered steps growing to about 50 ms, and gives up after
+ * about 10 s. Once locked, the path must still name the locked file; one
+ * renamed over it meanwhile is opened and locked anew within the same time.
+ * With create set, a missing file is created with mode 0600 and given owner
+ * and group (a failed chown is not reported); *created (may be null) tells
+ * whether it was created, and the file stays even if the lock then fails. In
+ * one process, files are known by device and inode (any spelling or hard link
+ * is the same file): shared holders share, and a request that conflicts with a
+ * holder, with an exclusive request waiting on the file, or with a plain
+ * fcntl lock of this process through another descriptor fails at once. No
+ * process-wide lock is held while a request waits.
  * Returns the locked descriptor (the caller owns it until sem_close), or -1 on
  * any failure; files that fail the checks are never opened or changed.
  * sem_close releases the lock held through fd and closes fd (negative fd

@@ -7,7 +7,16 @@
  * CreateCopyProfiles fill process-wide objects and share the caller's list, so
  * within one process they must be serialised by the caller. Between processes
  * each call that touches a file holds the sem_open lock on it for its whole
- * run. uid/gid are the owner the file must belong to (and that a created file
+ * run: shared for the readers, exclusive for WriteSaveSetting, SetProfiles and
+ * the destination of CreateCopyProfiles. Each sem_open may wait up to about
+ * 10 s for another process; ReadStyleSetting with reload 1 may take a second
+ * shared lock (on the current style's file, when its slot is pending), and
+ * CreateCopyProfiles locks up to three files, each call within one wait of
+ * about 10 s in all. A buffer the block load left pending (its file was locked by
+ * another process then) is read first by the call that locks its file:
+ * ReadProfileSetting, ReadSystemSetting, WriteSaveSetting, the bulk calls and
+ * CreateCopyProfiles; when it still cannot be read the call acts as without a
+ * block, and nothing is ever served from or written as an empty stand-in. uid/gid are the owner the file must belong to (and that a created file
  * is given). Paths are a user's files under the users or guest root; open the
  * user's block with OpenProfile first: without a block, the calls on a path do
  * nothing (only the raw readers also serve the default style file). */
