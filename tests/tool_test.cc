@@ -182,6 +182,23 @@ TEST(ToolOutput, FailedWritesToStdoutGiveExitOne) {
     }
 }
 
+// Control bytes in a value reach a terminal escaped, a pipe unchanged.
+TEST(ToolOutput, ControlBytesAreEscapedOnATerminal) {
+    if (::access("/usr/bin/script", X_OK) != 0) GTEST_SKIP() << "script(1) makes the terminal";
+    SampleUser u;
+    z2test::write_file(u.user.profile(), replace_all(z2test::read_file(u.user.profile()), "全角記号指定文字=＃＄％",
+                                                     "全角記号指定文字=＃\x1b]0;x\x07％"));
+    Result piped = run("LC_ALL=C", u.expand("get $P 入力・変換 全角記号指定文字"));
+    EXPECT_EQ(piped.out, "全角記号指定文字=＃\x1b]0;x\x07％\n");
+    z2test::TempDir tmp;
+    std::string cmd = "LC_ALL=C /usr/bin/script -qec \"" + std::string(ZERIR2_TEST_EMULATOR) + " " + ZERIR2_TOOL_PATH +
+                      u.expand(" get $P 入力・変換 全角記号指定文字") + "\" /dev/null </dev/null >'" + tmp / "out" + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::string tty = z2test::read_file(tmp / "out");
+    EXPECT_NE(tty.find("全角記号指定文字=＃\\x1b]0;x\\x07％"), std::string::npos) << tty;
+    EXPECT_EQ(tty.find('\x1b'), std::string::npos);
+}
+
 TEST(ToolOutput, SetStoresWhatGetReads) {
     SampleUser u;
     Result r = run("LC_ALL=C", u.expand("set $P 入力・変換 エラー音=鳴らさない"));
