@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "profile_store/save_path.h"
 #include "profile_store/store_internal.h"
 
 namespace {
@@ -75,7 +76,7 @@ int z2::load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir, lon
             return -1;
         }
     }
-    int r = z2::reload_ini_fd(buf, fd, path);
+    int r = z2::load_settled(buf, fd, path);  // a pending save journal honoured
     if (own) z2::fd_lock(fd, F_UNLCK);
     ::close(fd);
     if (r == 1) return 1;
