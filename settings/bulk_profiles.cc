@@ -1,5 +1,6 @@
 // Raw access to the sections and keys of a user's profile and style files under
 // the file lock, the commit of a buffer to its file, and the default style.
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/paths.h"
@@ -92,6 +93,7 @@ int HeadForWriting(char const* path, ConfBufStr* block, int fd) {
     slot->path = nullptr;
     FreeIniBuf(slot);
     *slot = fresh;
+    std::free(slot->path);  // the load's own copy; the slot keeps the path it was given
     slot->path = slotPath;
     z2::base_move(&fresh, slot);  // what the slot was loaded from, for its save
     return head;
