@@ -39,9 +39,10 @@ int Cvcnv_Utf8ToEuc(char* in, char** out, char* repl, unsigned long* replaced) {
     return two_steps(Cvcnv_Utf8ToUtf16, Cvcnv_Utf16ToEuc, in, out, repl, replaced);
 }
 
-/* The caller's buffer always ends up terminated when it has room for one unit:
- * a text that does not fit is cut (never in the middle of a surrogate pair),
- * and a failed conversion leaves an empty text. */
+/* The converted units and their terminator go into the caller's buffer as far
+ * as whole units fit: a text that fills the buffer is left without a
+ * terminator and the count says where it ends. A failed conversion leaves an
+ * empty text when there is room for one unit. */
 int EUCtoUCS2_rc(char* in, unsigned long inBytes, unsigned short* out, unsigned long outBytes) {
     size_t const room = out ? outBytes / sizeof(unsigned short) : 0;
     if (room > 0) out[0] = 0;
@@ -59,13 +60,9 @@ int EUCtoUCS2_rc(char* in, unsigned long inBytes, unsigned short* out, unsigned 
     delete[] text;
     if (!ok) return 0;
 
-    size_t n = static_cast<size_t>(WcsLen(res));
-    if (n >= room) {
-        n = room - 1;
-        if (n > 0 && res[n - 1] >= 0xD800 && res[n - 1] <= 0xDBFF) --n;
-    }
+    size_t const len = static_cast<size_t>(WcsLen(res));
+    size_t const n = len + 1 < room ? len + 1 : room;  // units copied, terminator included
     std::memcpy(out, res, n * sizeof(unsigned short));
-    out[n] = 0;
     std::free(res);
-    return static_cast<int>(n);
+    return static_cast<int>(n > len ? len : n);
 }

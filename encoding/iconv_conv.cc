@@ -153,6 +153,12 @@ bool holds_question(unsigned char const* s, size_t n) {
     return false;
 }
 
+bool holds_question16(unsigned short const* u, size_t m) {
+    for (size_t j = 0; j < m; ++j)
+        if (u[j] == '?') return true;
+    return false;
+}
+
 /* One character into b at len, growing the buffer if the converter wants
  * more room than is left (it never writes past what it is given). */
 template <class T>
@@ -176,14 +182,14 @@ int mb_to_utf16(Converter& cv, bool sjis, char* in, unsigned short** out, char* 
         Held h(cv);
         if (!h.ready()) return 0;
         unsigned char const* bytes = reinterpret_cast<unsigned char const*>(in);
+        // The full room even for ASCII: callers may write into it.
+        if (!b.alloc(units)) return 0;
         if (h.plain(bytes, n)) {
-            if (!b.alloc(n + 1)) return 0;
             for (size_t i = 0; i < n; ++i) b.p[i] = bytes[i];
             b.p[n] = 0;
             b.hand_out(out);
             return 1;
         }
-        if (!b.alloc(units)) return 0;
         size_t produced;
         if (h.run(in, n, b.p, (units - 1) * 2, &produced) == 0 && !holds_fffd(b.p, produced / 2)) {
             b.p[produced / 2] = 0;
@@ -254,14 +260,16 @@ int Cvcnv_Utf16ToEuc(unsigned short* in, char** out, char* repl, unsigned long* 
     {
         Held h(g_16ToEuc);
         if (!h.ready()) return 0;
-        if (h.plain16(in, m)) {
-            if (!b.alloc(m + 1)) return 0;
+        if (!b.alloc(bytes)) return 0;
+        // A "?" in the text sends the text through the unit-by-unit pass,
+        // which needs a replacement that converts: without a replacement of
+        // the caller's that is "?", and the shortcut gives the same result.
+        if (h.plain16(in, m) && (!repl || !holds_question16(in, m))) {
             for (size_t i = 0; i < m; ++i) b.p[i] = static_cast<char>(in[i]);
             b.p[m] = '\0';
             b.hand_out(out);
             return 1;
         }
-        if (!b.alloc(bytes)) return 0;
         size_t produced;
         if (h.run(src, inBytes, b.p, bytes - 1, &produced) == 0 &&
             !holds_question(reinterpret_cast<unsigned char const*>(b.p), produced)) {

@@ -120,14 +120,15 @@ unsigned short* WcsDup(unsigned short const* s) {
     return d;
 }
 
-// Stops at the zero unit of the input as well as at the unit limit; a negative
-// limit takes nothing.
+// Fixed-width fields hold zeros between and after their texts, so only a zero
+// first unit means an empty text; later zero units are shown like any other
+// unit while the limit lasts. A negative limit takes nothing.
 int Wcs2CharStr(char* out, int outBytes, unsigned short const* in, int maxUnits) {
     if (!out || outBytes <= 0) return 0;
     int w = 0;
-    if (in && maxUnits > 0) {
+    if (in && maxUnits > 0 && in[0] != 0) {
         static const char hex[] = "0123456789abcdef";
-        for (int i = 0; i < maxUnits && in[i] != 0; ++i) {
+        for (int i = 0; i < maxUnits; ++i) {
             unsigned u = in[i];
             int room = outBytes - w;
             if (u >= 0x20 && u <= 0x7E) {

@@ -22,6 +22,7 @@ static_assert(sizeof(SYSSETTING) == 32 && sizeof(SAVESETTING) == 28, "palette re
 
 // 1 for a name that shares the area opened by the name before it.
 #define Z2_SHARES_SOLE 0
+#define Z2_SHARES_WORD 0
 #define Z2_SHARES_OPEN 0
 #define Z2_SHARES_ALIAS 1
 #define Z2_SHARES_CLOSE 1

@@ -347,7 +347,8 @@ void ReadProfItem(tag_ProfItem const* it, ConfBufStr* block, int head) {
 }
 
 void WriteProfItem(tag_ProfItem const* it, char* path, ConfBufStr* block, int head) {
-    if (!it || !it->pDest || it->nType > PROF_UTF16_EMPTY) return;
+    if (!it || it->nType > PROF_UTF16_EMPTY) return;
+    if (!it->pDest && it->nType != PROF_EMPTYKEY) return;  // an empty key reads no field
     if (it->nType == PROF_UTF16 || it->nType == PROF_UTF16_EMPTY) return;  // never written back
     char text[kJoinBuf];
     char const* value = text;

@@ -248,8 +248,10 @@ void read_input_saving(ConfBufStr* block, z2::LookupIndex& ix, ConfTextStorage& 
     }
     for (int i = 0; i < kSets; ++i) {
         char** e = ArSysData[i];
+        // Without a data file the entry is off: an enabled entry with an empty
+        // path would let a caller's copy keep an old path switched on.
         put_path(t.arSystemDic[i], e[2] ? e[2] : "");
-        t.ar.bAvailable[i] = is_on(e[0]) ? 1 : 0;
+        t.ar.bAvailable[i] = e[2] && is_on(e[0]) ? 1 : 0;
         release_all(e, 3);
     }
 }

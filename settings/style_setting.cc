@@ -34,18 +34,21 @@ void ReleaseText(char** text) {
 
 }  // namespace
 
-// The text format has only hexadecimal digits; a character that is not one
-// counts as the digit 0, so a field of such characters reads as 0.
+// The text format has only hexadecimal digits. A field holding anything else
+// (a sign, a blank, an "x" of "0x") is damaged as a whole and reads as 0, rather
+// than as a number made of the digits around the stray character.
 int GetNextIntFromHexStr(char** cursor, int digits) {
     if (!cursor || !*cursor || **cursor == '\0' || digits <= 0) return 0xFFFF;
     char* p = *cursor;
     unsigned int value = 0;
+    bool stray = false;
     for (int i = 0; i < digits && *p != '\0'; ++i, ++p) {
         int d = HexDigit(*p);
+        stray |= d < 0;
         value = value * 16u + static_cast<unsigned int>(d < 0 ? 0 : d);
     }
     *cursor = p;
-    return static_cast<int>(value);
+    return stray ? 0 : static_cast<int>(value);
 }
 
 int DecodeFucKeyCustomData(char* text, FKEYINDEX* idx, FKEYASSIGNDATA* assign) {

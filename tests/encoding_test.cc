@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -51,6 +52,7 @@ struct Result {
     bool outNull = false;
     Text out = "";
     unsigned long flag = 99;
+    size_t usable = 0;  // malloc_usable_size of the result
 };
 
 // Calls one conversion with copies of the inputs (null ones when nullIn); *out
@@ -80,10 +82,12 @@ Result call(Fn f, const Text& in, const char* repl, bool wantOut = true, bool nu
     if (!wantOut) return res;
     res.outNull = gives16(f) ? o16 == nullptr : o8 == nullptr;
     if (gives16(f) && o16 && o16 != &dummy16) {
+        res.usable = malloc_usable_size(o16);
         res.out = U16();
         for (unsigned short* p = o16; *p; ++p) res.out.u.push_back(*p);
         std::free(o16);
     } else if (!gives16(f) && o8 && o8 != &dummy8) {
+        res.usable = malloc_usable_size(o8);
         res.out = std::string(o8);
         std::free(o8);
     }
@@ -157,6 +161,9 @@ std::vector<Case> cases() {
         // UTF-16 to EUC-JP.
         {"no EUC form", Utf16ToEuc, u"a\u0e01b", kReplaces, "a?b"},
         {"genuine question mark", Utf16ToEuc, u"a?b", kConverts, "a?b"},
+        {"genuine question mark, own text", Utf16ToEuc, u"a?b", kConverts, "a?b", "*"},
+        // "?" in the text calls for the replacement, which must convert.
+        {"question mark, replacement malformed", Utf16ToEuc, u"a?b", kFails, "", "\x80"},
         {"pair without EUC form", Utf16ToEuc, u"\xd83d\xde00" u"c", kReplaces, "?c"},
         {"lone low", Utf16ToEuc, u"a\xdc00", kFails},
         {"U+FFFE", Utf16ToEuc, u"\xfffe", kFails},
@@ -219,48 +226,86 @@ TEST(Conversion, WordsRoundTripThroughEveryForm) {
     }
 }
 
-// Only the given bytes are read and never more than the buffer's size written.
+// Every result keeps the room its input length fixes, ASCII text included:
+// from n bytes 4n + 2 towards UTF-16; from m units 3m + 1 towards EUC-JP and
+// 4m + 1 towards UTF-8 (a two-step conversion as its second step).
+TEST(Conversion, ResultKeepsTheRoomItsInputFixes) {
+    // Long enough that the allocator's rounding cannot hide a short buffer.
+    const std::string a40 = repeat(S("abcdefgh?j"), 4);
+    const U16 a40u(a40.begin(), a40.end());
+    struct Row {
+        Fn fn;
+        Text in;
+        size_t room;
+    } const rows[] = {
+        {EucTo16, a40, 162},   {SjisTo16, a40, 162},   {Utf8To16, a40, 162},   {Utf16ToEuc, a40u, 121},
+        {Utf16To8, a40u, 161}, {EucTo8, a40, 161},     {SjisTo8, a40, 161},    {Utf8ToEuc, a40, 121},
+        {EucTo16, repeat(S(kAiu.euc), 8), 194},        {Utf16ToEuc, repeat(U16(u"あいう"), 8), 73},
+    };
+    for (Row const& r : rows) {
+        SCOPED_TRACE(kFnNames[r.fn]);
+        Result res = call(r.fn, r.in, nullptr);
+        ASSERT_EQ(res.ok, 1);
+        EXPECT_GE(res.usable, r.room);
+    }
+}
+
+// Only the given bytes are read; whole units are copied as far as the buffer's
+// byte size allows, the terminator only when it fits; the result counts the
+// units before the first zero unit within the buffer.
 TEST(Conversion, EucIntoCallersBuffer) {
     std::string text = std::string(kAiu.euc) + "trailing bytes not counted";
-    unsigned short buf[8];
-    std::memset(buf, 0xAB, sizeof buf);
-    EXPECT_EQ(EUCtoUCS2_rc(&text[0], 4, buf, sizeof buf), 2);
-    EXPECT_EQ(U16(buf, buf + 3), U16(u"\u3042\u3044\0", 3));
-    // A buffer too small keeps its terminator.
-    std::memset(buf, 0xAB, sizeof buf);
-    EXPECT_EQ(EUCtoUCS2_rc(&text[0], 6, buf, 3 * sizeof(unsigned short)), 2);
-    EXPECT_EQ(U16(buf, buf + 4), U16(u"\u3042\u3044\0\xabab", 4));
-    // A failed conversion (cut character) leaves an empty text.
-    buf[0] = 'x';
-    EXPECT_EQ(EUCtoUCS2_rc(&text[0], 5, buf, sizeof buf), 0);
-    EXPECT_EQ(buf[0], 0);
-    EXPECT_EQ(EUCtoUCS2_rc(nullptr, 4, buf, sizeof buf), 0);
+    constexpr unsigned short X = 0xABAB;  // untouched
+    struct Row {
+        bool nullIn;
+        unsigned long inBytes, outBytes;
+        int ret;
+        U16 buf;  // the first five units afterwards
+    } const rows[] = {
+        {false, 6, 16, 3, {0x3042, 0x3044, 0x3046, 0, X}},
+        {false, 4, 16, 2, {0x3042, 0x3044, 0, X, X}},
+        {false, 6, 4, 2, {0x3042, 0x3044, X, X, X}},       // no room for the terminator
+        {false, 6, 5, 2, {0x3042, 0x3044, X, X, X}},       // half a unit is not written
+        {false, 6, 6, 3, {0x3042, 0x3044, 0x3046, X, X}},
+        {false, 6, 8, 3, {0x3042, 0x3044, 0x3046, 0, X}},
+        {false, 6, 1, 0, {X, X, X, X, X}},
+        {false, 0, 16, 0, {0, X, X, X, X}},
+        {false, 5, 16, 0, {0, X, X, X, X}},                // cut character: an empty text
+        {true, 4, 16, 0, {0, X, X, X, X}},
+    };
+    for (Row const& r : rows) {
+        SCOPED_TRACE(std::to_string(r.inBytes) + " bytes into " + std::to_string(r.outBytes));
+        std::vector<unsigned short> buf(8, X);
+        EXPECT_EQ(EUCtoUCS2_rc(r.nullIn ? nullptr : &text[0], r.inBytes, buf.data(), r.outBytes), r.ret);
+        EXPECT_EQ(U16(buf.begin(), buf.begin() + 5), r.buf);
+    }
     EXPECT_EQ(EUCtoUCS2_rc(&text[0], 4, nullptr, 16), 0);
 }
 
 // ASCII as is, other units as "(xhhhh)", cut at whole units to fit the room.
 TEST(WideStrings, Wcs2CharStr) {
-    const unsigned short aAB[] = {'A', 0x3042, 'B', 0}, ctl[] = {0x1F, 0xFFFF, 0}, empty[] = {0, 'A', 0};
+    // Fixed-width fields: zeros after the first unit are units like any other.
+    const unsigned short aAB[] = {'A', 0x3042, 'B', 0, 'C', 0}, ctl[] = {0x1F, 0xFFFF, 0}, empty[] = {0, 'A'};
     struct Row {
         const unsigned short* in;
         int room, maxUnits;
         const char* text;
         int ret;
     } rows[] = {
-        {aAB, 32, 10, "A(x3042)B", 9}, {aAB, 8, 10, "A", 1}, {aAB, 9, 10, "A(x3042)", 8}, {aAB, 10, 10, "A(x3042)B", 9},
-        {aAB, 32, 1, "A", 1},          {aAB, 32, 0, "", 0},  {aAB, 1, 10, "", 0},          {ctl, 32, 5, "(x001f)(xffff)", 14},
-        {empty, 32, 5, "", 0},
+        {aAB, 64, 3, "A(x3042)B", 9},   {aAB, 8, 3, "A", 1},  {aAB, 9, 3, "A(x3042)", 8},
+        {aAB, 10, 3, "A(x3042)B", 9},   {aAB, 64, 1, "A", 1}, {aAB, 64, 0, "", 0},
+        {aAB, 64, -1, "", 0},           {aAB, 1, 3, "", 0},   {aAB, 64, 6, "A(x3042)B(x0000)C(x0000)", 24},
+        {aAB, 17, 6, "A(x3042)B(x0000)", 16}, {ctl, 64, 3, "(x001f)(xffff)(x0000)", 21}, {empty, 64, 2, "", 0},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(&r - rows);
-        char out[32];
+        char out[64];
         std::memset(out, 'z', sizeof out);
         EXPECT_EQ(Wcs2CharStr(out, r.room, r.in, r.maxUnits), r.ret);
         EXPECT_STREQ(out, r.text);
     }
 }
 
-// Counts bound copies exactly, null sources give empty texts, 32-bit copies keep their terminator.
 TEST(WideStrings, CopyConcatLength) {
     unsigned short src[] = {'a', 'b', 0}, one[] = {'x', 0};
     unsigned short dst[6];

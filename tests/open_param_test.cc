@@ -7,10 +7,14 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "tests/support/fault.h"
 #include "zerir2/open_param.h"
+
+// A reserved word is a 16-bit field, not two bytes: callers assign to it.
+static_assert(std::is_same<decltype(ORVIOPENPARM::rsvTransW0ca), z2_u16>::value, "rsvTransW0ca is a z2_u16");
 
 namespace {
 

@@ -246,12 +246,29 @@ TEST(ProfItem, WriteThenReadBack) {
         ReadProfItem(&c.r, blk.b, -1);
         EXPECT_EQ(std::memcmp(saved, c.r.pDest, c.r.cbDest), 0);
     }
-    tag_ProfItem r8 = row(&wp, 4, PROF_EMPTYKEY, 0, 0, 0, 0);
-    WriteProfItem(&r8, nullptr, blk.b, -1);
-    char out[8] = "x";
-    EXPECT_EQ(GetPrivateProfile("入力・変換", "入力文字数", blk.b, out, sizeof out, -1), 0);
-    EXPECT_EQ(blk.value(), "<none>");  // present, empty
-    EXPECT_NE(SearchStringBuf(&blk.b->main, "入力・変換", "入力文字数", nullptr, 0), nullptr);
+}
+
+// An empty key is stored over the old value whatever the row's destination
+// (type 8 reads no field); other types with a null destination write nothing.
+TEST(ProfItem, EmptyKeyWithOrWithoutADestination) {
+    int field = 3;
+    struct Case {
+        void* dest;
+        unsigned type;
+        char const* stored;
+    } const cases[] = {
+        {&field, PROF_EMPTYKEY, ""}, {nullptr, PROF_EMPTYKEY, ""}, {nullptr, PROF_INT, "5"}, {nullptr, 10u, "5"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.type) + (c.dest ? " with a destination" : " without one"));
+        Block blk(kv("5"));
+        tag_ProfItem r = row(c.dest, 4, c.type, 0, 0, INT_MAX, 0);
+        WriteProfItem(&r, nullptr, blk.b, -1);
+        char out[8] = "x";  // stays when the key is missing
+        EXPECT_EQ(GetPrivateProfile("入力・変換", "入力文字数", blk.b, out, sizeof out, -1),
+                  static_cast<int>(std::strlen(c.stored)));
+        EXPECT_STREQ(out, c.stored);
+    }
 }
 
 TEST(ProfItem, NullArgumentsAndOtherHeads) {

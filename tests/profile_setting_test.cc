@@ -114,6 +114,40 @@ TEST(ProfileSetting, SampleProfileCopiedWithADirectory) {
     EXPECT_EQ(str(c2->userDic[0]), "/d/other.dic");
 }
 
+// An input-saving entry is on only with "ON" and a data file in its third
+// field; without one it is off, so a caller whose buffer keeps an old path (an
+// empty path copies nothing) does not see that path switched on.
+TEST(ProfileSetting, InputSavingEntryWithoutADataFileIsOff) {
+    struct Case {
+        char const* entry;
+        z2_u32 on;
+        char const* blockPath;
+        char const* callerPath;
+    } const cases[] = {
+        {"ON", 0, "", "old.abr"},
+        {"ON,,two.abr", 0, "", "old.abr"},  // empty fields are skipped: two.abr is the second
+        {"ON,1,two.abr", 1, "two.abr", "/d/two.abr"},
+        {"OFF,1,two.abr", 0, "two.abr", "/d/two.abr"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.entry);
+        Profile prof(replace(sample(), "システムデータ１=ON,1,system.abr", std::string("システムデータ１=") + c.entry));
+        prof.reload();
+        ConfBufStr* b = prof.block();
+        ASSERT_NE(b, nullptr);
+        tag_ZOZAV_ARDICDATA const* ar = b->settings.parm.pZozAvArData_ini;
+        EXPECT_EQ(ar->bAvailable[0], c.on);
+        EXPECT_EQ(str(ar->pszArSystemDic[0]), c.blockPath);
+        EXPECT_EQ(ar->bAvailable[1], 0u);  // "OFF,2,business.abr" next to it
+        std::unique_ptr<Caller> caller(new Caller);
+        std::strcpy(reinterpret_cast<char*>(caller->arSystem[0]), "old.abr");
+        caller->ar.bAvailable[0] = 1;
+        prof.copy(caller.get(), "/d");
+        EXPECT_EQ(caller->ar.bAvailable[0], c.on);
+        EXPECT_EQ(str(caller->arSystem[0]), c.callerPath);
+    }
+}
+
 // A copy reads the block (not the file, not OP); only a reload takes the new text.
 TEST(ProfileSetting, ReloadSeesTheChangedFileACopyDoesNot) {
     Profile prof(sample());

@@ -51,8 +51,8 @@ std::unique_ptr<T> Filled() {
     return r;
 }
 
-// Fixed-width hexadecimal fields: non-digits read as 0, the end of the text stops
-// the field (nothing at all gives 0xFFFF), the cursor moves by what was read.
+// Fixed-width hexadecimal fields: the end of the text stops the field (nothing
+// at all gives 0xFFFF), the cursor moves by what was read.
 TEST(StyleHexField, ReadsFixedWidthFieldsAndStopsAtTheEnd) {
     struct Case {
         char const* text;
@@ -60,7 +60,7 @@ TEST(StyleHexField, ReadsFixedWidthFieldsAndStopsAtTheEnd) {
         int value;
         size_t advance;
     } const cases[] = {
-        {"1a2B", 4, 0x1a2b, 4}, {"ffee", 2, 0xff, 2}, {"12", 8, 0x12, 2}, {"1g", 2, 0x10, 2},
+        {"1a2B", 4, 0x1a2b, 4}, {"ffee", 2, 0xff, 2}, {"12", 8, 0x12, 2}, {"1g", 4, 0, 2},
         {"DEADBEEF", 8, static_cast<int>(0xDEADBEEFu), 8}, {"", 4, 0xFFFF, 0},
     };
     for (auto const& c : cases) {
@@ -72,6 +72,25 @@ TEST(StyleHexField, ReadsFixedWidthFieldsAndStopsAtTheEnd) {
     char* none = nullptr;
     EXPECT_EQ(GetNextIntFromHexStr(&none, 4), 0xFFFF);
     EXPECT_EQ(GetNextIntFromHexStr(nullptr, 4), 0xFFFF);
+}
+
+// One stray character anywhere in a field, of any kind ("x" of "0x", sign,
+// blank, a letter past "f", a byte of another encoding), makes the whole field
+// 0; the cursor still moves by the field's width, so the next field is intact.
+TEST(StyleHexField, StrayCharacterMakesTheWholeFieldZero) {
+    std::string const strays = std::string("xX+- \t.Gg:") + "\xa4";
+    for (int width : {2, 4, 8})
+        for (char stray : strays)
+            for (int at = 0; at < width; ++at) {
+                std::string buf(static_cast<size_t>(width), '9');
+                buf[static_cast<size_t>(at)] = stray;
+                SCOPED_TRACE("\"" + buf + "\" width " + std::to_string(width));
+                buf += "5A";
+                char* cur = &buf[0];
+                EXPECT_EQ(GetNextIntFromHexStr(&cur, width), 0);
+                EXPECT_EQ(cur - &buf[0], width);
+                EXPECT_EQ(GetNextIntFromHexStr(&cur, 2), 0x5A);
+            }
 }
 
 // The key text: 16 index pairs, then entries of five fields up to 800; fields

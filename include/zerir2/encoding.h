@@ -18,8 +18,11 @@
  * in is a zero-terminated text (null fails). out may be null (the result is
  * made and dropped); otherwise *out is set to null on entry and, on success,
  * receives a new terminated text from malloc that the caller releases with
- * free(). The buffer is sized for the worst case of the input, not shrunk, and
- * no length is reported. repl is a UTF-8 text written in place of every
+ * free(). The buffer always has the room the input length fixes (from n bytes
+ * 4n + 2 bytes towards UTF-16; from m units 3m + 1 bytes towards EUC-JP and
+ * 4m + 1 towards UTF-8; a two-step conversion as its second step), ASCII text
+ * included, more only for a long repl; it is not shrunk, and no length is
+ * reported. repl is a UTF-8 text written in place of every
  * character that cannot be converted (null means "?"); replaced may be null,
  * otherwise it is set to 0 on entry and to 1 when a replacement was made.
  * Result 1 on success, 0 on failure, with nothing handed out and nothing leaked.
@@ -44,19 +47,22 @@ ZERIR2_API int Cvcnv_Utf8ToEuc(char* in, char** out, char* repl, unsigned long* 
 
 /* Converts inBytes bytes of EUC-JP (need not be terminated) into the caller's
  * 16-bit buffer out of outBytes BYTES (not units), replacing unconvertible
- * characters with "?". Returns the number of units written before the
- * terminator. Whenever the buffer has room for one unit it ends up terminated:
- * a text that does not fit is cut (never inside a surrogate pair), and a failed
- * conversion (null input, bad form, no memory) leaves an empty text and
- * returns 0. Nothing is allocated for the caller. */
+ * characters with "?". The units and their terminator are copied as far as
+ * whole units fit in outBytes; a text that fills the buffer is left without a
+ * terminator. Returns the number of units before the first zero unit within
+ * the buffer. A failed conversion (null input, bad form, no memory) leaves an
+ * empty text when the buffer has room for one unit and returns 0. Nothing is
+ * allocated for the caller. */
 ZERIR2_API int EUCtoUCS2_rc(char* in, unsigned long inBytes, unsigned short* out, unsigned long outBytes);
-/* Renders at most maxUnits units of in (stopping at its zero unit) as printable
- * ASCII into the caller's buffer out of outBytes bytes: 0x20..0x7E as itself,
- * any other unit as the seven bytes "(xhhhh)" (lowercase hex). Stops at the
- * first unit that no longer fits with a terminator and returns the number of
- * bytes written before the terminating zero. A null or empty input, or a limit
- * of 0 or less, writes an empty text; a null out or outBytes <= 0 writes
- * nothing and returns 0. */
+/* Renders maxUnits units of in as printable ASCII into the caller's buffer out
+ * of outBytes bytes: 0x20..0x7E as itself, any other unit as the seven bytes
+ * "(xhhhh)" (lowercase hex). Only a zero FIRST unit ends the text; later zero
+ * units are rendered as "(x0000)" while the limit lasts, so the caller must
+ * provide maxUnits readable units. Stops at the first unit that no longer fits
+ * with a terminator and returns the number of bytes written before the
+ * terminating zero. A null input, a zero first unit or a limit of 0 or less
+ * writes an empty text; a null out or outBytes <= 0 writes nothing and
+ * returns 0. */
 ZERIR2_API int Wcs2CharStr(char* out, int outBytes, unsigned short const* in, int maxUnits);
 
 /* 16-bit (Wcs) and 32-bit (Lcs) string helpers over caller-owned buffers; the

@@ -95,11 +95,12 @@ struct tag_ZOZAV_NAVIDATA {
 };
 
 #define Z2_DECL_VALUE(name, ctype, count, aux) ctype name;
-#define Z2_DECL_RESERVED(name, ctype, count, aux) Z2_RSV_##aux(name, count)
-#define Z2_RSV_SOLE(name, count) z2_u8 name[count];
-#define Z2_RSV_OPEN(name, count) union { z2_u8 name[count];
-#define Z2_RSV_ALIAS(name, count) z2_u8 name[count];
-#define Z2_RSV_CLOSE(name, count) z2_u8 name[count]; };
+#define Z2_DECL_RESERVED(name, ctype, count, aux) Z2_RSV_##aux(name, ctype, count)
+#define Z2_RSV_SOLE(name, ctype, count) z2_u8 name[count];
+#define Z2_RSV_WORD(name, ctype, count) ctype name;
+#define Z2_RSV_OPEN(name, ctype, count) union { z2_u8 name[count];
+#define Z2_RSV_ALIAS(name, ctype, count) z2_u8 name[count];
+#define Z2_RSV_CLOSE(name, ctype, count) z2_u8 name[count]; };
 #define Z2_DECL_WSTR(name, ctype, count, aux) ctype* name;
 #define Z2_DECL_WSTRN(name, ctype, count, aux) ctype* name;
 #define Z2_DECL_STRN(name, ctype, count, aux) ctype* name;

@@ -7,7 +7,7 @@
  *   kind   how the record copy treats the field:
  *          VALUE    scalar of type ctype, copied always
  *          RESERVED count bytes nobody reads or writes; aux SOLE, or OPEN/ALIAS/CLOSE
- *                   for names that share one area
+ *                   for names that share one area; aux WORD: one scalar of ctype
  *          WSTR     UTF-16 string buffer, copied whole
  *          WSTRN    UTF-16 string buffer, count units written (zero padded)
  *          STRN     8-bit string buffer, count bytes written (zero padded)
@@ -118,7 +118,7 @@ Z2F(VALUE,    KouseiSyouhyouMode_ini,      z2_u16, 1, -, 194, TXT_WORDS(onoff))
 Z2F(VALUE,    KouseiKanaMode_ini,          z2_u16, 1, -, 196, TXT_WORDS(onoff))
 Z2F(VALUE,    KouseiCharCodeMode_ini,      z2_u16, 1, -, 198, TXT_DIGITS(d421))
 Z2F(VALUE,    EijiSpaceFnoMode_ini,        z2_u16, 1, -, 200, TXT_WORDS(eijispace))
-Z2F(RESERVED, rsvTransW0ca,                z2_u8,  2, SOLE, 202, TXT_ABSENT)
+Z2F(RESERVED, rsvTransW0ca,                z2_u16, 1, WORD, 202, TXT_ABSENT)
 Z2F(VALUE,    KohoZnhnKatakanaAddMode_ini, z2_u16, 1, -, 204, TXT_DIGITS(d21))
 Z2F(VALUE,    KohoZnhnAlphabetAddMode_ini, z2_u16, 1, -, 206, TXT_DIGITS(d21))
 Z2F(VALUE,    KohoZnhnNumericAddMode_ini,  z2_u16, 1, -, 208, TXT_DIGITS(d21))

@@ -57,8 +57,10 @@ struct tag_ProfItem {
  * pointers to new texts from new[] (UTF-8, or UTF-16 for PROF_UTF16*) that the
  * consumer releases with delete[]. WriteProfItem formats the field and stores
  * it in the buffer only (path is not used; the caller writes the file);
- * PROF_UTF16 types and unset text pointers write nothing, and a text the file
- * format cannot hold (a line break) is refused, leaving the old value. No result, no lock
+ * PROF_UTF16 types, unset text pointers and a null destination write nothing,
+ * except PROF_EMPTYKEY, which stores the key with an empty value whatever its
+ * destination; a text the file format cannot hold (a line break) is refused,
+ * leaving the old value. No result, no lock
  * (the caller holds the file's). */
 ZERIR2_API void ReadProfItem(tag_ProfItem const* item, ConfBufStr* block, int head);
 ZERIR2_API void WriteProfItem(tag_ProfItem const* item, char* path, ConfBufStr* block, int head);
@@ -119,8 +121,9 @@ ZERIR2_API extern char* lpszRomajiCustomData;
 
 /* Custom-data decoders of style files (hexadecimal texts), writing into the
  * caller's records; thread-safe, no lock.
- * GetNextIntFromHexStr reads up to digits hex digits at *cursor (a non-hex
- * character counts as 0), advances *cursor and returns the value; 0xFFFF when
+ * GetNextIntFromHexStr reads up to digits hex digits at *cursor, advances
+ * *cursor past them and returns the value; a field holding any character that
+ * is not a hex digit (sign, blank and "x" included) reads as 0; 0xFFFF when
  * the text is used up or an argument is null or digits <= 0.
  * DecodeFucKeyCustomData reads 16 index entries (2 x 4 digits) then up to 800
  * assignments (5 x 4 digits); returns the number of assignments decoded, 0 on
