@@ -11,6 +11,7 @@
 
 #include "platform/alloc.h"
 #include "profile_store/line_rules.h"
+#include "profile_store/save_path.h"
 #include "profile_store/store_internal.h"
 #include "zerir2/profile_store.h"
 
@@ -584,6 +585,7 @@ void InitIniBuf(IniBuf* buf) {
 
 void FreeIniBuf(IniBuf* buf) {
     if (!buf) return;
+    z2::base_forget(buf);
     for (IniCommentLine* c = buf->comments; c;) {
         IniCommentLine* next = c->next;
         std::free(c->text);
@@ -684,6 +686,31 @@ int z2::reload_ini_fd(IniBuf* buf, int fd, char const* path, ReadLimits const& l
     return 1;
 }
 
+int z2::load_ini_text(IniBuf* buf, char const* data, size_t len, char const* path) {
+    FillIndex ix;
+    ix.reserve(len / kSectionGuess);
+    char* copy = path ? z2::xstrdup(path) : nullptr;
+    ix.keep_spares(detach_entries(buf));
+    FreeIniBuf(buf);
+    buf->path = copy;
+    if (path && !copy) return -1;
+    // Each line is copied out, as the file loader reads it: at most
+    // kLineBuf - 1 bytes, the line feed included, terminated after it.
+    char line[kLineBuf];
+    IniSection* cur = nullptr;
+    IniCommentLine* tail = nullptr;
+    for (size_t pos = 0; pos < len;) {
+        size_t avail = std::min(len - pos, kLineBuf - 1);
+        void const* nl = std::memchr(data + pos, '\n', avail);
+        size_t n = nl ? static_cast<size_t>(static_cast<char const*>(nl) - (data + pos)) + 1 : avail;
+        std::memcpy(line, data + pos, n);
+        line[n] = '\0';
+        pos += n;
+        if (!load_line(buf, line, n, &cur, &tail, &ix)) return 0;
+    }
+    return 1;
+}
+
 // Every write is checked (0 on a failed or short write), so a caller never
 // cuts a file to a length that was not written.
 int WriteIniBuf(IniBuf* buf, int fd) {
@@ -735,9 +762,11 @@ int AppendCommentString(IniBuf* buf, char const* text) {
     return comment_append(buf, text, &tail) ? 1 : 0;
 }
 
+// With creation, a name the file format cannot hold is refused (see
+// storable_section): its section line would not read back as that name.
 IniSection* SearchSectionBuf(IniBuf* buf, char const* section, int create) {
     if (!buf || !section) return nullptr;
-    if (create) return section_create(buf, section, nullptr);
+    if (create) return z2::storable_section(section) ? section_create(buf, section, nullptr) : nullptr;
     for (IniSection* s = buf->first; s; s = s->next)
         if (std::strcmp(s->name, section) == 0) return s;
     return nullptr;
@@ -750,12 +779,16 @@ IniEntry* SearchStringBufInSection(IniSection* section, char const* key, char co
             if (std::strcmp(e->text, key) == 0) return e;
         return nullptr;
     }
+    // A store the file format cannot hold changes nothing (see storable_pair).
+    if (!z2::storable_pair(key, value)) return nullptr;
     bool stored;
     return entry_store(section, key, value, nullptr, &stored);
 }
 
 IniEntry* SearchStringBuf(IniBuf* buf, char const* section, char const* key, char const* value, int create) {
     if (!buf || !section || !key) return nullptr;
+    // Checked before the section is made, so a refused pair adds no section.
+    if (create && !z2::storable_pair(key, value)) return nullptr;
     IniSection* s = SearchSectionBuf(buf, section, create);
     return s ? SearchStringBufInSection(s, key, value, create) : nullptr;
 }
@@ -773,6 +806,7 @@ int GetIniBufProfile(IniBuf* buf, char const* section, char const* key, char* ou
 // allocated hands back the old entry, which is no success for the caller.
 int SetIniBufProfile(IniBuf* buf, char const* section, char const* key, char const* value) {
     if (!buf || !section || !key) return 0;
+    if (!z2::storable_section(section) || !z2::storable_pair(key, value)) return 0;
     IniSection* s = SearchSectionBuf(buf, section, 1);
     bool stored = false;
     if (s) entry_store(s, key, value, nullptr, &stored);

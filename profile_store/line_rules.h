@@ -80,4 +80,17 @@ inline LineParts split_line(char const* line, size_t len) {
     return p;
 }
 
+// Valid to store: no line break or NUL in any part; a section is not empty and
+// holds no "]"; a key is not empty, holds no "=" and does not start with "["
+// or ";". A null section or key is invalid; a null value is the empty value.
+// Anything else would not read back as what was stored.
+inline bool storable_section(char const* section) {
+    return section && section[0] != '\0' && std::strpbrk(section, "\r\n]") == nullptr;
+}
+
+inline bool storable_pair(char const* key, char const* value) {
+    if (!key || key[0] == '\0' || key[0] == '[' || key[0] == ';' || std::strpbrk(key, "\r\n=")) return false;
+    return !value || std::strpbrk(value, "\r\n") == nullptr;
+}
+
 }  // namespace z2

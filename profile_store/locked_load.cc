@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "profile_store/file_checks.h"
+#include "profile_store/save_path.h"
 #include "profile_store/store_internal.h"
 
 int z2::load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir, long owner, long* ownerOut,
@@ -50,7 +51,8 @@ int z2::load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir, lon
     }
     ReadLimits limits;
     limits.budget = budget;
-    int r = reload_ini_fd(buf, fd, path, limits);
+    // A pending save journal is honoured: its new text is what the file holds.
+    int r = load_settled(buf, fd, path, limits);
     if (own) fd_lock(fd, F_UNLCK);
     ::close(fd);
     if (r == 1) return kLoaded;

@@ -9,6 +9,7 @@
 
 #include "platform/alloc.h"
 #include "platform/paths.h"
+#include "profile_store/save_path.h"
 #include "profile_store/store_internal.h"
 #include "zerir2/profile_store.h"
 
@@ -240,7 +241,7 @@ bool z2::load_pending(ConfBufStr* block, int head, int fd) {
     size_t budget = used < kMaxBlockBytes ? kMaxBlockBytes - used : 0;
     ReadLimits limits;
     limits.budget = &budget;
-    int r = reload_ini_fd(buf, fd, buf->path, limits);
+    int r = load_settled(buf, fd, buf->path, limits);
     set_pending(block, head, false);
     if (r != 1) {
         FreeIniBuf(buf);

@@ -1,5 +1,6 @@
 // Raw access to the sections and keys of a user's profile and style files under
 // the file lock, the commit of a buffer to its file, and the default style.
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/paths.h"
@@ -42,10 +43,10 @@ int WithReader(char const* path, unsigned int uid, unsigned int gid, ConfBufList
 // A file no buffer of the block holds is read afresh, through the locked
 // descriptor; a file that cannot be read leaves the buffer empty.
 template <class Take>
-int FromFreshBuffer(int fd, Take take) {
+int FromFreshBuffer(int fd, char const* path, Take take) {
     IniBuf tmp;
     InitIniBuf(&tmp);
-    z2::LoadLockedIni(&tmp, fd);
+    z2::LoadLockedIni(&tmp, fd, path);
     int result = take(&tmp);
     FreeIniBuf(&tmp);
     return result;
@@ -93,7 +94,7 @@ int HeadForWriting(char const* path, ConfBufStr* block, int fd) {
     IniBuf* slot = GetIniBufPos(block, head);
     IniBuf fresh;
     InitIniBuf(&fresh);
-    if (!z2::LoadLockedIni(&fresh, fd)) {
+    if (!z2::LoadLockedIni(&fresh, fd, path)) {
         FreeIniBuf(slot);
         return -3;
     }
@@ -101,26 +102,41 @@ int HeadForWriting(char const* path, ConfBufStr* block, int fd) {
     slot->path = nullptr;
     FreeIniBuf(slot);
     *slot = fresh;
+    std::free(slot->path);  // the load's own copy; the slot keeps the path it was given
     slot->path = slotPath;
+    z2::base_move(&fresh, slot);  // what the slot was loaded from, for its save
     return head;
 }
 
-int Commit(char const* path, ConfBufList* list, int fd) {
+// The header stamp counts as a change of this process whatever the file holds.
+z2::ForcedKey const kStampKeys[] = {{z2w::sec_kankyo_u8, z2w::key_IDCode_u8},
+                                    {z2w::sec_kankyo_u8, z2w::key_Version_u8},
+                                    {z2w::sec_kankyo_u8, z2w::key_Revision_u8}};
+
+int Commit(char const* path, ConfBufList* list, int fd, bool created) {
     ConfBufStr* block = OpenPrivateProfile(list, path);
     if (!block) return 0;
     int head = HeadForWriting(path, block, fd);
     int result = 0;
     if (InBlock(head)) {
         result = StampHeader(path, block, head);
-        // The whole text is made before the file is touched; a failure on the
-        // way leaves the file as it was.
-        z2::Text text;
-        if (result == 1 && !z2::RenderMemoryProfile(list, path, &text)) result = 0;
-        if (result == 1 && !z2::ReplaceFileText(fd, text)) result = 0;
-        z2::FreeText(&text);
+        // The one save path: the file as it is now with this buffer's changes
+        // merged in; a failure on the way leaves the file as it was.
+        if (result == 1)
+            result = z2::save_buffer(GetIniBufPos(block, head), fd, path, kStampKeys,
+                                     sizeof kStampKeys / sizeof kStampKeys[0], created, nullptr);
     }
     ClosePrivateProfile();
     return result;
+}
+
+// Every pair storable (see SearchStringBuf): a call with one that is not
+// changes nothing.
+bool PairsStorable(char const* section, char const** keys, int n, char const** values) {
+    if (!z2::storable_section(section)) return false;
+    for (int i = 0; i < n; ++i)
+        if (!z2::storable_pair(keys[i], values[i])) return false;
+    return true;
 }
 
 }  // namespace
@@ -132,7 +148,7 @@ int GetProfiles(char const* path, unsigned int uid, unsigned int gid, char const
     if (size == 0) return 0;
     return WithReader(path, uid, gid, list, [&](ConfBufStr* block, int head, int fd) {
         if (InBlock(head)) return GetPrivateProfiles(section, keys, n, block, values, size, head);
-        return FromFreshBuffer(fd, [&](IniBuf* buf) { return GetIniBufProfiles(buf, section, keys, n, values, size); });
+        return FromFreshBuffer(fd, path, [&](IniBuf* buf) { return GetIniBufProfiles(buf, section, keys, n, values, size); });
     });
 }
 
@@ -140,7 +156,7 @@ int GetProfiles2(char const* path, unsigned int uid, unsigned int gid, char cons
                  char** values, ConfBufList* list) {
     return WithReader(path, uid, gid, list, [&](ConfBufStr* block, int head, int fd) {
         if (InBlock(head)) return GetPrivateProfiles2(section, keys, n, block, values, head);
-        return FromFreshBuffer(fd, [&](IniBuf* buf) { return GetIniBufProfiles2(buf, section, keys, n, values); });
+        return FromFreshBuffer(fd, path, [&](IniBuf* buf) { return GetIniBufProfiles2(buf, section, keys, n, values); });
     });
 }
 
@@ -152,10 +168,11 @@ int GetAllProfiles(char const* path, unsigned int uid, unsigned int gid, char co
     });
 }
 
-// Pairs change the block's buffer only; n = 0 commits: stamps the header,
-// writes the buffer through the locked descriptor and cuts the file to the
-// written length on that descriptor, all under the exclusive lock. A commit
-// whose path gives no buffer writes nothing and reports 0.
+// Pairs change the block's buffer only (a pair the file format cannot hold
+// refuses the whole call); n = 0 commits: stamps the header and saves the
+// buffer through the one save path (merge with the file as it is, journal,
+// write in place, cut, sync), all under the exclusive lock. A commit whose
+// path gives no buffer writes nothing and reports 0.
 int SetProfiles(char const* path, unsigned int uid, unsigned int gid, char const* section, char const** keys, int n,
                 char const** values, ConfBufList* list) {
     int created = 0;
@@ -167,9 +184,9 @@ int SetProfiles(char const* path, unsigned int uid, unsigned int gid, char const
     int result = 0;
     bool keep = false;
     if (n == 0) {
-        result = Commit(path, list, fd);
+        result = Commit(path, list, fd, created != 0);
         keep = result == 1;
-    } else if (n > 0 && section && keys && values) {
+    } else if (n > 0 && section && keys && values && PairsStorable(section, keys, n, values)) {
         if (ConfBufStr* block = OpenPrivateProfile(list, path)) {
             int head = HeadForWriting(path, block, fd);
             keep = InBlock(head);

@@ -59,7 +59,7 @@ bool OpenSource(Source* s, char const* path, ConfBufStr* block, int fd) {
     // A slot left pending by the block load is read through this lock first.
     if (s->slot >= 0 && s->slot <= 29 && !z2::load_pending(block, s->slot, fd)) return false;
     if (s->slot == -3) {
-        if (!z2::LoadLockedIni(&s->fresh, fd)) return false;
+        if (!z2::LoadLockedIni(&s->fresh, fd, path)) return false;
         s->haveFresh = true;
     }
     return true;
@@ -112,16 +112,18 @@ bool EmptyFile(int fd) {
     return fstat(fd, &st) == 0 && st.st_size == 0;
 }
 
-// Replaces every style slot that shows dst by a copy of the new text; a slot
-// whose copy cannot be made complete keeps its previous text.
-void RefreshSlots(ConfBufStr* block, char const* dst, IniBuf* text) {
+// Replaces every style slot that shows dst by a fresh load of the written
+// text, which becomes the slot's base; a slot whose load cannot be made
+// complete keeps its previous text.
+void RefreshSlots(ConfBufStr* block, char const* dst, z2::Text const& text, int fd) {
+    struct stat st;
+    if (fstat(fd, &st) != 0) return;
     for (int i = 0; i < 30; ++i) {
         IniBuf& slot = block->style[i];
         if (!slot.path || std::strcmp(slot.path, dst) != 0) continue;
         IniBuf fresh;
         InitIniBuf(&fresh);
-        CopyIniBuf(text, &fresh);
-        if (!z2::SameIniBuf(&fresh, text)) {
+        if (z2::load_ini_text(&fresh, text.data, text.len, nullptr) != 1) {
             FreeIniBuf(&fresh);
             continue;
         }
@@ -130,6 +132,7 @@ void RefreshSlots(ConfBufStr* block, char const* dst, IniBuf* text) {
         FreeIniBuf(&slot);
         slot = fresh;
         slot.path = path;
+        z2::base_set(&slot, text.data, text.len, st);
         z2::set_pending(block, i, false);
     }
 }
@@ -180,7 +183,7 @@ extern "C" int CreateCopyProfiles(ConfBufList* list, char const* dst, char* keyS
         CopyIniBuf(&list->defaultStyle, &tmp);
         ok = z2::SameIniBuf(&tmp, &list->defaultStyle);
     } else {
-        ok = z2::LoadLockedIni(&tmp, locks.dst);
+        ok = z2::LoadLockedIni(&tmp, locks.dst, dst);
     }
     ok = ok && z2::StoreChecked(&tmp, z2w::sec_kankyo_u8, z2w::key_IDCode_u8, z2w::v_IDStyle_u8) &&
          z2::StoreChecked(&tmp, z2w::sec_kankyo_u8, z2w::key_Version_u8, z2w::v_VerSty_u8) &&
@@ -225,14 +228,14 @@ extern "C" int CreateCopyProfiles(ConfBufList* list, char const* dst, char* keyS
     }
     if (count > 1) count = 2;
 
+    // The one save path; the destination was read under this very lock, so
+    // the merge finds the file as it was read and writes the new text as is.
     bool written = false;
-    if (ok) {
-        z2::Text text;
-        written = z2::RenderIniBuf(&tmp, &text) && z2::ReplaceFileText(locks.dst, text);
-        z2::FreeText(&text);
-    }
-    if (written) RefreshSlots(block, dst, &tmp);
+    z2::Text text;
+    if (ok) written = z2::save_buffer(&tmp, locks.dst, dst, nullptr, 0, created != 0, &text) == 1;
+    if (written) RefreshSlots(block, dst, text, locks.dst);
     else if (created) z2::RemoveCreatedFile(dst, locks.dst, false);
+    z2::FreeText(&text);
 
     FreeIniBuf(&tmp);
     if (block) ClosePrivateProfile();

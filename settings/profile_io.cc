@@ -8,77 +8,20 @@
 #include <unistd.h>
 
 #include "platform/alloc.h"
-#include "profile_store/store_internal.h"
 
 namespace z2 {
 
 namespace {
 
-bool IsBareKey(char const* key) { return key[0] == '\0' || key[0] == ';' || key[0] == '\r' || key[0] == '\n'; }
-
 char const* ValueOf(IniEntry const* e) { return e->text + std::strlen(e->text) + 1; }
 
-// The whole file behind fd, read from offset 0.
-bool ReadAll(int fd, Text* out) {
-    size_t cap = 4096, len = 0;
-    struct stat st;
-    if (fstat(fd, &st) == 0 && st.st_size > 0) cap = static_cast<size_t>(st.st_size) + 1;
-    char* data = xnew<char>(cap + 1);
-    if (!data) return false;
-    for (;;) {
-        if (len == cap) {
-            char* bigger = xnew<char>(cap * 2 + 1);
-            if (!bigger) {
-                delete[] data;
-                return false;
-            }
-            std::memcpy(bigger, data, len);
-            delete[] data;
-            data = bigger;
-            cap *= 2;
-        }
-        ssize_t n = pread(fd, data + len, cap - len, static_cast<off_t>(len));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            delete[] data;
-            return false;
-        }
-        if (n == 0) break;
-        len += static_cast<size_t>(n);
-    }
-    data[len] = '\0';
-    out->data = data;
-    out->len = len;
-    return true;
-}
-
-int OpenScratch() {
-    int fd = memfd_create("zerir2-profile", MFD_CLOEXEC);
-    if (fd < 0) fd = open("/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    return fd;
-}
-
-// Takes what a writer put into the scratch descriptor.
-bool TakeScratch(int sfd, bool written, Text* out) {
-    bool ok = written && ReadAll(sfd, out);
-    close(sfd);
-    return ok;
-}
+bool IsBareKey(char const* key) { return key[0] == '\0' || key[0] == ';' || key[0] == '\r' || key[0] == '\n'; }
 
 }  // namespace
 
-void FreeText(Text* t) {
-    delete[] t->data;
-    t->data = nullptr;
-    t->len = 0;
-}
-
-// The file is read by the profile store's one locked-file reader, so the
-// caps and line rules are those of every other load.
-bool LoadLockedIni(IniBuf* buf, int fd) {
+bool LoadLockedIni(IniBuf* buf, int fd, char const* path) {
     if (!buf || fd < 0) return false;
-    FreeIniBuf(buf);
-    if (reload_ini_fd(buf, fd, nullptr) == 1) return true;
+    if (load_settled(buf, fd, path) == 1) return true;
     FreeIniBuf(buf);
     return false;
 }
@@ -106,49 +49,6 @@ bool SameIniBuf(IniBuf const* a, IniBuf const* b) {
         if (ea || eb) return false;
     }
     return !sa && !sb;
-}
-
-bool RenderIniBuf(IniBuf* buf, Text* out) {
-    int sfd = OpenScratch();
-    if (sfd < 0) return false;
-    return TakeScratch(sfd, WriteIniBuf(buf, sfd) == 1, out);
-}
-
-bool RenderMemoryProfile(ConfBufList* list, char const* path, Text* out) {
-    int sfd = OpenScratch();
-    if (sfd < 0) return false;
-    return TakeScratch(sfd, WriteMemoryProfile(list, path, sfd) == 1, out);
-}
-
-namespace {
-
-// text from offset 0, then the file cut at its end.
-bool WriteWhole(int fd, Text const& text) {
-    if (lseek(fd, 0, SEEK_SET) != 0) return false;
-    if (text.len > 0 && !write_all(fd, text.data, text.len)) return false;
-    if (lseek(fd, 0, SEEK_CUR) != static_cast<off_t>(text.len)) return false;
-    return ftruncate(fd, static_cast<off_t>(text.len)) == 0;
-}
-
-}  // namespace
-
-bool ReplaceFileText(int fd, Text const& text) {
-    if (fd < 0) return false;
-    // The old text is kept to be put back if the new one fails partway (a
-    // short write and then an error), so the file is never new text over an
-    // old tail. Without the memory for it nothing is written.
-    Text old;
-    if (!ReadAll(fd, &old)) return false;
-    // Reserve the room first: a full disk then fails before the old text is
-    // touched, and putting the old text back needs no new room.
-    bool ok = !(text.len > 0 && fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(text.len)) != 0 &&
-                (errno == ENOSPC || errno == EDQUOT));
-    if (ok && !WriteWhole(fd, text)) {
-        ok = false;
-        WriteWhole(fd, old);  // best effort: nothing better is left to do
-    }
-    FreeText(&old);
-    return ok;
 }
 
 void RemoveCreatedFile(char const* path, int fd, bool onlyEmpty) {

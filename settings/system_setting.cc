@@ -41,13 +41,10 @@ void WriteSaveSetting(char const* path, unsigned int uid, unsigned int gid, SAVE
         std::memcpy(&SAP, in, sizeof SAP);
         char* file = const_cast<char*>(path);
         for (tag_ProfItem const& row : z2::kSaveItems) WriteProfItem(&row, file, block, -1);
-        // The text is made in memory, then written through the locked
-        // descriptor and cut to its length while the lock is still held, so
-        // no other process sees a stale tail; a failed write puts the old
-        // text back. A path that selects no buffer writes nothing.
-        z2::Text text;
-        if (z2::RenderMemoryProfile(list, path, &text)) z2::ReplaceFileText(fd, text);
-        z2::FreeText(&text);
+        // Through the one save path: the file as it is now with these rows
+        // merged in (rows re-stored unchanged are no change), journalled,
+        // written in place through the locked descriptor and synced.
+        z2::save_buffer(&block->main, fd, path, nullptr, 0, false, nullptr);
         ClosePrivateProfile();
     }
     sem_close(fd);

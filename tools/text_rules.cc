@@ -1,5 +1,6 @@
 #include "tools/text_rules.h"
 
+#include "profile_store/line_rules.h"
 #include "tools/i18n.h"
 
 namespace z2tool {
@@ -32,13 +33,18 @@ bool strict_utf8(std::string const& text) {
 
 char const* unstorable(std::string const& text, char what) {
     if (!strict_utf8(text)) return _("not UTF-8 text (profiles hold UTF-8)");
+    // The library's own rule decides; the messages say which part of it applies.
+    bool ok = what == 's'   ? z2::storable_section(text.c_str())
+              : what == 'k' ? z2::storable_pair(text.c_str(), nullptr)
+                            : z2::storable_pair("k", text.c_str());
+    if (ok) return nullptr;
     if (text.find_first_of("\r\n") != std::string::npos) return _("holds a line break, which a profile line cannot");
     if (what == 's' && text.empty()) return _("an empty section name");
     if (what == 's' && text.find(']') != std::string::npos) return _("a section name cannot hold \"]\"");
     if (what == 'k' && text.empty()) return _("an empty key");
     if (what == 'k' && (text[0] == ';' || text[0] == '['))
         return _("a key cannot start with \";\" or \"[\" (the line would read as a comment or a section)");
-    return nullptr;
+    return _("the file format cannot hold it");
 }
 
 }  // namespace z2tool

@@ -98,7 +98,10 @@ ZERIR2_API int AppendCommentString(IniBuf* buf, char const* text);
  * in place, or a new entry appended, with value (null = empty). The returned
  * nodes belong to the buffer. Null when nothing is found, on a null argument
  * or when an allocation fails (a failed value store returns the old entry,
- * unchanged). */
+ * unchanged). With create, a store the file format cannot hold is refused
+ * (null, nothing created): a line feed, carriage return in a section, key or
+ * value; "]" in a section; an empty section or key; "=" in a key; a key that
+ * starts with "[" or ";". */
 ZERIR2_API IniSection* SearchSectionBuf(IniBuf* buf, char const* section, int create);
 ZERIR2_API IniEntry* SearchStringBufInSection(IniSection* section, char const* key, char const* value, int create);
 ZERIR2_API IniEntry* SearchStringBuf(IniBuf* buf, char const* section, char const* key, char const* value, int create);
@@ -107,8 +110,9 @@ ZERIR2_API IniEntry* SearchStringBuf(IniBuf* buf, char const* section, char cons
  * untouched when missing. */
 ZERIR2_API int GetIniBufProfile(IniBuf* buf, char const* section, char const* key, char* out, int size);
 /* Stores key=value (null value = empty) in section, creating both as needed.
- * 1 only when the new value went in; 0 on a null argument or no memory (the
- * old value then stays). */
+ * 1 only when the new value went in; 0 on a null argument, no memory (the
+ * old value then stays) or a store the file format cannot hold (as for
+ * SearchStringBuf; nothing changes). */
 ZERIR2_API int SetIniBufProfile(IniBuf* buf, char const* section, char const* key, char const* value);
 /* Values of n keys of one section. GetIniBufProfiles copies each into the
  * caller's outs[i] of size bytes (cut and terminated; a missing key, or every
@@ -304,7 +308,8 @@ ZERIR2_API unsigned int GetPrivateProfileInt(char const* section, char const* ke
 /* Stores key=value (null = empty value, the key stays) in the selected buffer
  * only; the file changes when the caller writes the buffer out. file is not
  * used. Heads -1 and 0..29 only: the shared default style (-2) is never
- * written. 1 when stored, else 0 (old value kept). The EUC form converts
+ * written. 1 when stored, else 0 (old value kept); a store the file format
+ * cannot hold (see SearchStringBuf) is refused with 0. The EUC form converts
  * section, key and value from EUC-JP first and refuses (0, nothing stored) if
  * any given text fails to convert. */
 ZERIR2_API int WritePrivateProfileString(char const* section, char const* key, char const* value, char const* file, ConfBufStr* block, int head);
@@ -328,8 +333,9 @@ ZERIR2_API int GetPrivateAllProfiles(char const* section, char** keyBufs, int ke
  * argument, all 30 slots taken or no memory. */
 ZERIR2_API int GetHeadNo(char const* path, ConfBufStr* block, int create);
 /* Writes the buffer of path (its user's block, head from GetHeadNo without
- * creation) to fd with WriteIniBuf. The caller positions fd (normally the
- * descriptor sem_open returned) and cuts the file to the written length. 0
+ * creation) to fd with WriteIniBuf: a plain writer of the buffer, not a save
+ * (no merge, journal or sync; the library's own saves do not use it). The
+ * caller positions fd and cuts the file to the written length. 0
  * when there is no block, the head is -3 or -2, or the write failed; else 1. */
 ZERIR2_API int WriteMemoryProfile(ConfBufList* list, char const* path, int fd);
 }

@@ -68,7 +68,8 @@ struct tag_ProfItem {
  * it in the buffer only (path is not used; the caller writes the file);
  * PROF_UTF16 types, unset text pointers and a null destination write nothing,
  * except PROF_EMPTYKEY, which stores the key with an empty value whatever its
- * destination. No result, no lock
+ * destination; a text the file format cannot hold (a line break) is refused,
+ * leaving the old value. No result, no lock
  * (the caller holds the file's). */
 ZERIR2_API void ReadProfItem(tag_ProfItem const* item, ConfBufStr* block, int head);
 ZERIR2_API void WriteProfItem(tag_ProfItem const* item, char* path, ConfBufStr* block, int head);
@@ -163,11 +164,13 @@ ZERIR2_API void ReadProfileSetting(char const* path, char* dirPrefix, unsigned i
  * argument, a refused lock or no block. */
 ZERIR2_API void ReadSystemSetting(char const* path, unsigned int uid, unsigned int gid,
                                   SYSSETTING* out, ConfBufList* list, int reload);
-/* Stores *in (copied to SAP) into the block's main buffer and writes that
- * buffer to path under the exclusive lock, from offset 0, then cuts the file to
- * the written length (a failed write is not followed by the cut). Only the file
- * the block's main buffer was loaded from is written. No result: a null
- * argument, a refused lock, no block or another path writes nothing. */
+/* Stores *in (copied to SAP) into the block's main buffer and saves that
+ * buffer to path under the exclusive lock as SetProfiles commits: merged with
+ * the file as it is (rows re-stored with their loaded value are no change),
+ * journalled, written in place, cut and synced. Only the file the block's main
+ * buffer was loaded from is written. No result: a null argument, a refused
+ * lock, no block, another path or a file the written form would not
+ * reproduce writes nothing. */
 ZERIR2_API void WriteSaveSetting(char const* path, unsigned int uid, unsigned int gid,
                                  SAVESETTING* in, ConfBufList* list);
 /* Current style of path's user (path is the main profile; the shared lock is
@@ -203,12 +206,16 @@ ZERIR2_API int GetAllProfiles(char const* path, unsigned int uid, unsigned int g
  * With n > 0 pairs the block's buffer gets keys[i] = values[i] in section (the
  * file itself is not written); a style file unknown to the block is first
  * loaded from disk into a free slot, so its other keys are kept. Result: that
- * of the last pair's store (1 stored). With n == 0 it commits: stamps the
- * header section "環境" (IDCode, Version, Revision of the file kind), renders
- * the buffer and replaces the file's whole text through the locked
- * descriptor, cut to length; 1 on success, 0 on failure with the file as it
- * was. A file created by a call that then fails, or that no buffer stands for,
- * is removed again. 0 on a refused lock or no block. */
+ * of the last pair's store (1 stored); a pair the file format cannot hold (see
+ * SearchStringBuf) refuses the whole call with 0, nothing stored. With n == 0
+ * it commits: stamps the header section "環境" (IDCode, Version, Revision of
+ * the file kind) and saves the buffer: the file as it is on disk with this
+ * buffer's changes since it was loaded or last saved merged in (README,
+ * "Saves"), journalled, written in place through the locked descriptor, cut
+ * and synced; the buffer then holds the written text. 1 on success, 0 on
+ * failure with the file as it was, also when the file holds lines the written
+ * form would not reproduce. A file created by a call that then fails, or that
+ * no buffer stands for, is removed again. 0 on a refused lock or no block. */
 ZERIR2_API int SetProfiles(char const* path, unsigned int uid, unsigned int gid, char const* section,
                            char const** keys, int n, char const** values, ConfBufList* list);
 /* LoadDefaultProfiles loads the default style file into list->defaultStyle
@@ -225,8 +232,9 @@ ZERIR2_API void UnloadDefaultProfiles(ConfBufList* list);
  * copy of the default style, an existing one keeps its other content. Locks:
  * dst exclusive with creation, each other source shared, all as files of
  * owner 0 (files of any other owner are refused; a created dst gets owner and
- * group 0, mode 0600). The file is written whole through the lock and the block's
- * slots showing dst are refreshed. Returns 1 when every item was copied, 2
+ * group 0, mode 0600). The file is saved through the lock as a commit saves
+ * (journalled, in place, synced; a dst holding lines the written form would
+ * not reproduce is refused) and the block's slots showing dst are refreshed. Returns 1 when every item was copied, 2
  * when an item was missing in its source, 0 on failure: then dst is as it was,
  * and a dst this call created is removed. */
 ZERIR2_API int CreateCopyProfiles(ConfBufList* list, char const* dst, char* keySrc, char* romaSrc);

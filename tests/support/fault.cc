@@ -13,7 +13,24 @@ std::atomic<bool> g_writeHit{false};
 std::atomic<int> g_writeErr{0};
 std::atomic<size_t> g_writeShort{0};
 std::atomic<void (*)(size_t*)> g_writeObserver{nullptr};
+std::atomic<int> g_ioOp{0};
+std::atomic<long> g_ioFailAt{0};
+std::atomic<long> g_ioSeen{0};
+std::atomic<int> g_ioErr{0};
+std::atomic<bool> g_ioHit{false};
+std::atomic<void (*)(int)> g_ioObserver{nullptr};
 }  // namespace
+
+extern "C" __attribute__((visibility("default"))) int zerir2_fault_io(int op) {
+    if (void (*obs)(int) = g_ioObserver.load()) obs(op);
+    if (op != g_ioOp.load()) return 0;
+    long at = g_ioFailAt.load();
+    if (at > 0 && ++g_ioSeen == at) {
+        g_ioHit = true;
+        return g_ioErr.load();
+    }
+    return 0;
+}
 
 extern "C" __attribute__((visibility("default"))) int zerir2_fault_alloc(void) {
     long seen = ++g_allocSeen;
@@ -56,6 +73,15 @@ void fail_write_at(long n, int err, size_t shortBytes) {
     g_writeFailAt = n;
 }
 void set_write_observer(void (*observer)(size_t*)) { g_writeObserver = observer; }
+void fail_io_at(int op, long n, int err) {
+    g_ioHit = false;
+    g_ioSeen = 0;
+    g_ioErr = err;
+    g_ioOp = op;
+    g_ioFailAt = n;
+}
+bool io_failure_hit() { return g_ioHit.load(); }
+void set_io_observer(void (*observer)(int)) { g_ioObserver = observer; }
 long writes_seen() { return g_writeSeen.load(); }
 bool write_failure_hit() { return g_writeHit.load(); }
 
@@ -77,10 +103,12 @@ int for_each_alloc_failure(const std::function<void()>& body,
 FaultsOff::FaultsOff() {
     fail_alloc_at(0);
     fail_write_at(0, 0);
+    fail_io_at(0, 0, 0);
 }
 FaultsOff::~FaultsOff() {
     fail_alloc_at(0);
     fail_write_at(0, 0);
+    fail_io_at(0, 0, 0);
 }
 
 }  // namespace z2test

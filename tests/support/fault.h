@@ -26,6 +26,14 @@ bool write_failure_hit();
 // null removes it. For tests that watch what happens while a lock is held.
 void set_write_observer(void (*observer)(size_t* limit));
 
+// The other file operations of a save (fsync 1, ftruncate 2, rename 3,
+// unlink 4): fail the nth one of kind op from now with errno err (n 0: off).
+// The observer sees every one of them first (null removes it): a crash test
+// ends its child there.
+void fail_io_at(int op, long n, int err);
+bool io_failure_hit();
+void set_io_observer(void (*observer)(int op));
+
 // Runs body() with the Nth allocation failing, for N = 1, 2, ... until a run
 // completes without reaching its Nth allocation; after each run check(N, hit)
 // is called. Returns the number of failure points covered (runs with a hit).

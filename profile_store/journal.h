@@ -1,0 +1,36 @@
+// The save journal (see journal.cc). Internal, not exported.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <sys/stat.h>
+
+#include "profile_store/save_path.h"
+
+namespace z2 {
+
+struct Journal {
+    uint64_t oldLen = 0, oldSum = 0, newSum = 0;
+    Text text;  // the new text
+};
+
+// The journal's path for the file st that path names; false when too long.
+bool journal_name(char const* path, struct stat const& st, char* name, size_t size);
+
+// Reads and checks the journal at name for the file st; false when there is
+// none or it is not exactly what journal_write makes for that file.
+bool journal_read(char const* name, struct stat const& st, Journal* j);
+
+enum class JournalWrite {
+    Durable,      // written and synced, its directory entry too
+    Unavailable,  // cannot be made here (directory not writable, no space, ...)
+    Failed,       // an I/O error: the device is not to be trusted with a save
+};
+// Writes the journal of a save of st from oldText to newText. Anything but
+// Durable leaves no journal behind.
+JournalWrite journal_write(char const* name, struct stat const& st, Text const& oldText, Text const& newText);
+
+// fsync of the directory that holds path.
+bool sync_dir_of(char const* path);
+
+}  // namespace z2
