@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "platform/alloc.h"
+#include "platform/paths.h"
 #include "profile_store/store_internal.h"
 #include "zerir2/profile_store.h"
 
@@ -160,6 +161,7 @@ int open_locked(char const* path, unsigned int owner, unsigned int group, bool e
 
     int fd;
     struct stat st;
+    if (!z2::path_allowed(path)) return -1;
     if (::lstat(path, &st) == 0) {
         if (!acceptable(st, owner, exclusive)) return -1;
         fd = open_checked(path, st, owner, exclusive);

@@ -13,6 +13,7 @@
 #endif
 
 #include "platform/alloc.h"
+#include "platform/paths.h"
 #include "profile_store/store_internal.h"
 #include "zerir2/profile_store.h"
 
@@ -625,7 +626,7 @@ void FreeIniBuf(IniBuf* buf) {
 }
 
 int ReloadIniFile(IniBuf* buf, char const* path) {
-    if (!buf || !path) return -1;
+    if (!buf || !path || !z2::path_allowed(path)) return -1;
     int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;
     int r = z2::reload_ini_fd(buf, fd, path);
