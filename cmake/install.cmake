@@ -38,6 +38,7 @@ if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDE
                       "to the prefix (the pkg-config file and the CMake package are relocatable)")
 endif()
 file(RELATIVE_PATH Z2_PC_TO_PREFIX /z2/${CMAKE_INSTALL_LIBDIR}/pkgconfig /z2)
+string(REGEX REPLACE "/$" "" Z2_PC_TO_PREFIX "${Z2_PC_TO_PREFIX}")
 configure_file(${CMAKE_SOURCE_DIR}/cmake/zerir2settings.pc.in
                ${CMAKE_BINARY_DIR}/zerir2settings.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/zerir2settings.pc
