@@ -100,6 +100,21 @@ for arch in amd64 i386; do
   done
 done
 
+echo "== the packaged tool and its manual page"
+r=$scratch/root-amd64 libdir=$scratch/root-amd64/usr/lib/x86_64-linux-gnu
+check "manual page formats without warnings" \
+  bash -c 'test -z "$(zcat "$1" | groff -k -man -Tutf8 -ww -z 2>&1)"' _ "$r/usr/share/man/man1/zerir2-settings.1.gz"
+# Every command the tool lists has its entry in the manual page.
+man_commands() {
+  local cmds page missing=""
+  cmds=$(LD_LIBRARY_PATH="$libdir" "$r/usr/bin/zerir2-settings" --help | awk '/^commands:/ {on = 1; next} on && /^  [a-z]/ {print $1}')
+  [ -n "$cmds" ] || { echo "  the tool lists no commands" >&2; return 1; }
+  page=$(zcat "$r/usr/share/man/man1/zerir2-settings.1.gz" | groff -k -man -Tutf8 -P-cbou 2>/dev/null)
+  for c in $cmds; do grep -qE "^       $c( |$)" <<<"$page" || missing+=" $c"; done
+  [ -z "$missing" ] || { echo "  not in the manual page:$missing" >&2; return 1; }
+}
+check "manual page describes every command of the tool" man_commands
+
 echo "== symbols: a symbol the symbols file does not list fails the package build"
 grep -qE '^export DPKG_GENSYMBOLS_CHECK_LEVEL = 4$' debian/rules || fail "debian/rules does not make symbol changes fatal"
 so=$scratch/root-amd64/usr/lib/x86_64-linux-gnu/libzerir2settings.so.1.0.0
