@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "platform/alloc.h"
+#include "platform/paths.h"
 #include "profile_store/line_rules.h"
 #include "profile_store/save_path.h"
 #include "profile_store/store_internal.h"
@@ -609,7 +610,7 @@ void FreeIniBuf(IniBuf* buf) {
 }
 
 int ReloadIniFile(IniBuf* buf, char const* path) {
-    if (!buf || !path) return -1;
+    if (!buf || !path || !z2::path_allowed(path)) return -1;
     // O_NONBLOCK: a fifo must not hang the open (it then reads as empty).
     int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return -1;

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/paths.h"
 #include "profile_store/file_checks.h"
 #include "profile_store/save_path.h"
 #include "profile_store/store_internal.h"
@@ -20,7 +21,7 @@ int z2::load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir, lon
     // A style list is file text, so it may name any path (another user's
     // files, /etc/shadow, a device). Only the user's own directory is read, and
     // ".." could climb out of it while the prefix still matches.
-    if (z2::path_refusal(path, ownerDir, nullptr) != z2::kFileAccepted) return kRefused;
+    if (z2::path_refusal(path, ownerDir, nullptr) != z2::kFileAccepted || !z2::path_allowed(path)) return kRefused;
     // O_NOFOLLOW: a final symbolic link could point anywhere. O_NONBLOCK: a
     // fifo must not hang the open; fstat then refuses everything that is not a
     // regular file (fifo, device, directory) before a byte is read.

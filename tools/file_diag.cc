@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/paths.h"
 #include "profile_store/file_checks.h"
 #include "profile_store/store_internal.h"
 #include "tools/i18n.h"
@@ -43,9 +42,6 @@ std::string printf_text(char const* format, std::string const& a, std::string co
 }
 
 }  // namespace
-
-char const* users_root() { return ZERIR2_USERS_ROOT; }
-char const* guest_root() { return ZERIR2_GUEST_ROOT; }
 
 std::string user_name(unsigned int uid) {
     struct passwd* pw = ::getpwuid(static_cast<uid_t>(uid));
