@@ -67,7 +67,7 @@ struct SampleUser {
     }
 };
 
-enum FileSetup { kPlain, kMinimal, kSymlink, kOtherOwner, kNoRead, kReadOnlySty, kDirSty, kFifoSty };
+enum FileSetup { kPlain, kMinimal, kSymlink, kOtherOwner, kNoRead, kReadOnlySty, kDirSty, kFifoSty, kHuge };
 
 void prepare(SampleUser& u, FileSetup setup) {
     std::string const p = u.user.profile();
@@ -80,6 +80,7 @@ void prepare(SampleUser& u, FileSetup setup) {
         case kReadOnlySty: ASSERT_EQ(::chmod((u.user / "kana.sty").c_str(), 0400), 0); break;
         case kDirSty: z2test::mkdirs(u.user / "d.sty"); break;
         case kFifoSty: ASSERT_EQ(::mkfifo((u.user / "f.sty").c_str(), 0600), 0); break;
+        case kHuge: ASSERT_EQ(::truncate(p.c_str(), 5 << 20), 0); break;  // sparse, over the 4 MiB limit
     }
 }
 
@@ -118,6 +119,8 @@ Case const kCases[] = {
     {kDirSty, "get $U/d.sty 環境 IDCode", "", 1, "", "a directory, not a regular file"},
     {kFifoSty, "get $U/f.sty 環境 IDCode", "", 1, "", "a fifo, not a regular file"},
     {kPlain, "get $U/nope.sty 環境 IDCode", "", 1, "", "nope.sty: no such file"},
+    {kHuge, "show $P", "", 1, "", "too large: 5242880 bytes, the limit is 4194304"},
+    {kHuge, "check $P", "", 3, "", "too large"},
     {kPlain, "copy-style $U/mine.sty $U/gone.sty \"\"", "", 1, "", "gone.sty: no such file"},
     // get, list, set.
     {kPlain, "get $P 入力・変換 エラー音 無い鍵", "", 0, "エラー音=鳴らす\n無い鍵=\n", ""},
@@ -445,11 +448,13 @@ Plant const kPlants[] = {
     {"main", "入力支援=する\n", "入力支援=する\n入力支援=しない\n", "入力支援: key repeated: this value replaces the one of line"},
     {"main", "入力支援=する\n", "入力支援=する\n長い=LONG\n", "line longer than 16399 bytes"},
     {"main", "入力支援=する\n", "入力支援=する\n壊れた=\xff\n", "text that is not UTF-8"},
+    {"main", "入力支援=する\n", "入力支援=する\n零=aNULb\n", "a NUL byte"},
     {"main", "Version=2.00", "Version=1.00", "[環境] Version: header value \"1.00\" is overwritten by the next commit"},
 };
 
 std::string planted(std::string text, Plant const& p, SampleUser const& u) {
     std::string to = replace_all(u.expand(p.to), "LONG", std::string(17000, 'x'));
+    to = replace_all(to, "NUL", std::string(1, '\0'));
     if (!*p.from) return text + to;
     size_t at = text.find(p.from);
     return at == std::string::npos ? text : text.replace(at, std::strlen(p.from), to);

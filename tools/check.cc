@@ -26,7 +26,8 @@ std::vector<unsigned> folded(std::string const& s) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
         unsigned cp = len == 1 ? c : c & (0x3F >> (len - 1));
-        for (size_t k = 1; k < len && i + k < s.size(); ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        for (size_t k = 1; k < len && i + k < s.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
         if (cp >= 0xFF01 && cp <= 0xFF5E) cp -= 0xFEE0;
         out.push_back(cp);
         i += len;
@@ -247,6 +248,9 @@ struct FileCheck {
         bool knownSec = false;
         for (ScanLine const& l : lines) {
             if (!l.utf8) add(l.number, current, l.section ? "" : l.name, _("text that is not UTF-8"));
+            if (l.nul)
+                add(l.number, current, l.section ? "" : l.name,
+                    _("a NUL byte: the rest of the line is ignored, and a save refuses to write over the file"));
             if (l.cut)
                 add(l.number, current, "", fmt(_("line longer than %zu bytes: the rest is read as a line of its own"),
                                                z2::kLineBuf - 1));
@@ -255,7 +259,8 @@ struct FileCheck {
                 knownSec = known_section(kind, current);
                 auto seen = sectionLine.find(current);
                 if (seen != sectionLine.end()) {
-                    add(l.number, current, "", fmt(_("section repeated: its keys join the section of line %d"), seen->second));
+                    add(l.number, current, "",
+                        fmt(_("section repeated: its keys join the section of line %d"), seen->second));
                 } else {
                     sectionLine[current] = l.number;
                     if (!knownSec) {
@@ -271,7 +276,8 @@ struct FileCheck {
             auto& keys = kept[current];
             auto prev = keys.find(l.name);
             if (prev != keys.end())
-                add(l.number, current, l.name, fmt(_("key repeated: this value replaces the one of line %d"), prev->second.number));
+                add(l.number, current, l.name,
+                    fmt(_("key repeated: this value replaces the one of line %d"), prev->second.number));
             keys[l.name] = l;
             if (!knownSec || prev != keys.end()) continue;
             if (!find_setting(kind, current, l.name)) {

@@ -101,10 +101,12 @@ int run_convert(int argc, char** argv) {
         bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--from") == 0 && hasValue) {
             from = parse_enc(argv[++i]);
-            if (from == kNone) return z2tool::usage_error(kConvert, std::string(_("unknown encoding: '")) + argv[i] + "'");
+            if (from == kNone)
+                return z2tool::usage_error(kConvert, std::string(_("unknown encoding: '")) + argv[i] + "'");
         } else if (std::strcmp(argv[i], "--to") == 0 && hasValue) {
             to = parse_enc(argv[++i]);
-            if (to == kNone) return z2tool::usage_error(kConvert, std::string(_("unknown encoding: '")) + argv[i] + "'");
+            if (to == kNone)
+                return z2tool::usage_error(kConvert, std::string(_("unknown encoding: '")) + argv[i] + "'");
         } else if (std::strcmp(argv[i], "--replacement") == 0 && hasValue) {
             repl = argv[++i];
         } else if (std::strcmp(argv[i], "--strict") == 0 || std::strcmp(argv[i], "--lenient") == 0) {

@@ -51,7 +51,9 @@ int run_ini(int argc, char** argv) {
         // Bounded as the library bounds a file: more than it would read is refused.
         while (ok && (n = ::read(STDIN_FILENO, buf, sizeof buf)) != 0) {
             if (n < 0) ok = errno == EINTR;
-            else ok = (total += static_cast<size_t>(n)) <= z2::kMaxFileBytes && ::write(fd, buf, static_cast<size_t>(n)) == n;
+            else
+                ok = (total += static_cast<size_t>(n)) <= z2::kMaxFileBytes &&
+                     ::write(fd, buf, static_cast<size_t>(n)) == n;
         }
         ::close(fd);
         if (!ok) {

@@ -172,7 +172,8 @@ int run_set(int argc, char** argv) {
         if (!eq) return z2tool::usage_error(kSet, std::string(_("not a KEY=VALUE pair: ")) + args[i]);
         keyText.emplace_back(args[i], static_cast<size_t>(eq - args[i]));
         valueText.emplace_back(eq + 1);
-        if (char const* why = z2tool::unstorable(keyText.back(), 'k')) return z2tool::fail("set", keyText.back() + ": " + why);
+        if (char const* why = z2tool::unstorable(keyText.back(), 'k'))
+            return z2tool::fail("set", keyText.back() + ": " + why);
         if (char const* why = z2tool::unstorable(valueText.back(), 'v')) return z2tool::fail("set", keyText.back() + ": " + why);
         if (stamped_header_key(section, keyText.back()))
             return z2tool::fail("set", "[" + section + "] " + keyText.back() +

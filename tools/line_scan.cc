@@ -32,6 +32,7 @@ void scan_text(std::string const& text, std::vector<ScanLine>* out) {
         l.piece = continued;
         l.cut = cut;
         l.utf8 = strict_utf8(piece);
+        l.nul = piece.find('\0') != std::string::npos;
         if (p.section) {
             l.section = true;
             inSection = true;

@@ -16,6 +16,7 @@ struct ScanLine {
     bool piece = false;    // the rest of a line longer than the library's limit
     bool cut = false;      // this piece ends at the limit, not at a line feed
     bool utf8 = true;
+    bool nul = false;      // holds a NUL byte: the library's line ends there
     std::string name;      // section name or key
     std::string value;
 };
