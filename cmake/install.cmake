@@ -1,8 +1,7 @@
-# Install rules and Debian packages of the library, its headers and the tool.
+# Install rules of the shipped library, its headers, the tool and the sample
+# files. Only the shipped targets are installed: the test library and the tool
+# built on it stay in the build tree. debian/ splits the result into packages.
 #
-# Components: runtime (the shared library with its soname), development
-# (headers, the .so link, pkg-config file, CMake package config) and tool
-# (zerir2-settings and its manual page). CPack turns each into one .deb.
 # GNUInstallDirs picks Debian's multiarch library directory only for native
 # builds; the i386 build (a toolchain file, so "cross") gets it here too.
 if(NOT DEFINED CMAKE_INSTALL_LIBDIR AND CMAKE_CROSSCOMPILING AND CMAKE_LIBRARY_ARCHITECTURE
@@ -14,6 +13,14 @@ include(CMakePackageConfigHelpers)
 
 set(Z2_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/zerir2settings)
 
+# The installed tool finds the library beside it under any prefix; Debian
+# packages (where the library is in the system's search path) turn this off.
+option(ZERIR2_RELATIVE_RPATH "Let the installed tool find the library relative to itself" ON)
+if(ZERIR2_RELATIVE_RPATH AND NOT IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  file(RELATIVE_PATH z2_bin_to_lib /z2/${CMAKE_INSTALL_BINDIR} /z2/${CMAKE_INSTALL_LIBDIR})
+  set_target_properties(zerir2-settings PROPERTIES INSTALL_RPATH "$ORIGIN/${z2_bin_to_lib}")
+endif()
+
 install(TARGETS zerir2settings EXPORT zerir2settingsTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
                 COMPONENT runtime
@@ -24,8 +31,14 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/zerir2
         COMPONENT development
         FILES_MATCHING PATTERN "*.h")
 
-# pkg-config: the prefix is written once so a sysroot or a moved tree only
-# needs PKG_CONFIG_SYSROOT_DIR.
+# pkg-config: every path is relative to the .pc file's own folder, so the file
+# is right under whatever prefix the tree is installed (or unpacked, or moved).
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
+  message(FATAL_ERROR "zerir2settings: CMAKE_INSTALL_LIBDIR and CMAKE_INSTALL_INCLUDEDIR must be relative "
+                      "to the prefix (the pkg-config file and the CMake package are relocatable)")
+endif()
+file(RELATIVE_PATH Z2_PC_TO_PREFIX /z2/${CMAKE_INSTALL_LIBDIR}/pkgconfig /z2)
+string(REGEX REPLACE "/$" "" Z2_PC_TO_PREFIX "${Z2_PC_TO_PREFIX}")
 configure_file(${CMAKE_SOURCE_DIR}/cmake/zerir2settings.pc.in
                ${CMAKE_BINARY_DIR}/zerir2settings.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/zerir2settings.pc
@@ -49,14 +62,15 @@ install(FILES ${CMAKE_BINARY_DIR}/zerir2settingsConfig.cmake
         COMPONENT development)
 
 install(TARGETS zerir2-settings RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
-# Debian keeps manual pages compressed; gzip -n leaves no time stamp, so
-# rebuilding gives the same bytes.
+# The manual page is compressed when it is installed (gzip -n: no time stamp,
+# so the bytes are the same every time), whatever targets the build made.
 find_program(Z2_GZIP gzip)
 if(Z2_GZIP)
-  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/zerir2-settings.1.gz
-    COMMAND ${Z2_GZIP} -9nc ${CMAKE_SOURCE_DIR}/tools/zerir2-settings.1 > ${CMAKE_BINARY_DIR}/zerir2-settings.1.gz
-    DEPENDS ${CMAKE_SOURCE_DIR}/tools/zerir2-settings.1 VERBATIM)
-  add_custom_target(zerir2-settings-man ALL DEPENDS ${CMAKE_BINARY_DIR}/zerir2-settings.1.gz)
+  install(CODE "execute_process(COMMAND \"${Z2_GZIP}\" -9nc \"${CMAKE_SOURCE_DIR}/tools/zerir2-settings.1\"
+                                OUTPUT_FILE \"${CMAKE_BINARY_DIR}/zerir2-settings.1.gz\" RESULT_VARIABLE rc)
+                if(NOT rc EQUAL 0)
+                  message(FATAL_ERROR \"gzip of the manual page failed\")
+                endif()" COMPONENT tool)
   install(FILES ${CMAKE_BINARY_DIR}/zerir2-settings.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
 else()
@@ -64,4 +78,9 @@ else()
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
 endif()
 
-include(${CMAKE_SOURCE_DIR}/cmake/package.cmake)
+# The sample default style and profiles. Nothing is installed under /opt or
+# /var/opt: the administrator puts the default style in place (README, manual).
+install(FILES ${CMAKE_SOURCE_DIR}/examples/orvi17.sty ${CMAKE_SOURCE_DIR}/examples/zerir2.ven
+              ${CMAKE_SOURCE_DIR}/examples/minimal.ven ${CMAKE_SOURCE_DIR}/examples/style1.sty
+              ${CMAKE_SOURCE_DIR}/examples/style2.sty
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zerir2settings COMPONENT tool)

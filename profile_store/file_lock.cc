@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "platform/alloc.h"
+#include "platform/paths.h"
 #include "profile_store/store_internal.h"
 #include "zerir2/profile_store.h"
 
@@ -189,6 +190,7 @@ int create_file(char const* path, unsigned int owner, unsigned int group, struct
 // Examines, opens or creates path; st receives what was opened.
 int open_file(char const* path, unsigned int owner, unsigned int group, bool exclusive, bool create, int* created,
               struct stat* st) {
+    if (!z2::path_allowed(path)) return -1;
     struct stat seen;
     if (::lstat(path, &seen) == 0) {
         if (!acceptable(seen, owner, exclusive)) return -1;

@@ -13,6 +13,7 @@
 #endif
 
 #include "platform/alloc.h"
+#include "platform/paths.h"
 #include "profile_store/save_path.h"
 #include "profile_store/store_internal.h"
 #include "zerir2/profile_store.h"
@@ -647,7 +648,7 @@ void FreeIniBuf(IniBuf* buf) {
 }
 
 int ReloadIniFile(IniBuf* buf, char const* path) {
-    if (!buf || !path) return -1;
+    if (!buf || !path || !z2::path_allowed(path)) return -1;
     // O_NONBLOCK: a fifo must not hang the open (it then reads as empty).
     int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return -1;

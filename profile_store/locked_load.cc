@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/paths.h"
 #include "profile_store/save_path.h"
 #include "profile_store/store_internal.h"
 #include "profile_store/style_rule.h"
@@ -17,6 +18,8 @@
 int z2::load_ini_locked(IniBuf* buf, char const* path, char const* mainPath, long mainOwner, long* ownerOut,
                         Deadline const& wait, size_t* budget) {
     if (!buf || !path) return kRefused;
+    // ".." could climb out of a directory while a prefix still matches.
+    if (has_dotdot_component(path) || !z2::path_allowed(path)) return kRefused;
     int fd = -1;
     struct stat st;
     if (mainPath) {

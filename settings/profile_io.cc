@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/alloc.h"
+#include "platform/paths.h"
 
 namespace z2 {
 
@@ -53,14 +54,14 @@ bool SameIniBuf(IniBuf const* a, IniBuf const* b) {
 
 void RemoveCreatedFile(char const* path, int fd, bool onlyEmpty) {
     struct stat held, named;
-    if (!path || fd < 0 || fstat(fd, &held) != 0 || lstat(path, &named) != 0) return;
+    if (!path || !z2::path_allowed(path) || fd < 0 || fstat(fd, &held) != 0 || lstat(path, &named) != 0) return;
     if (!S_ISREG(named.st_mode) || held.st_dev != named.st_dev || held.st_ino != named.st_ino) return;
     if (onlyEmpty && held.st_size != 0) return;
     unlink(path);
 }
 
 void RemoveOrphanedFile(char const* path) {
-    if (!path) return;
+    if (!path || !z2::path_allowed(path)) return;
     int fd = open(path, O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return;
     struct flock fl = {};
