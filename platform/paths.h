@@ -1,4 +1,4 @@
-/* The three fixed locations of the system. The shipped library uses them as
+/* The fixed locations of the system. The shipped library uses them as
  * they are. The library that tests, fuzz targets, benchmarks and the demo link
  * is compiled with ZERIR2_ROOT_PREFIX (a directory of the build tree) in front
  * of them, and refuses every path under the real roots, so no test can reach a
@@ -15,6 +15,8 @@
 
 #define ZERIR2_USERS_ROOT ZERIR2_ROOT_PREFIX "/var/opt/zerir2/users/"
 #define ZERIR2_GUEST_ROOT ZERIR2_ROOT_PREFIX "/opt/zerir2/share/for_guest/"
+/* The tree of installed, root-owned files (the default style, shared styles). */
+#define ZERIR2_SHARE_ROOT ZERIR2_ROOT_PREFIX "/opt/zerir2/share/"
 #define ZERIR2_DEFAULT_STYLE ZERIR2_ROOT_PREFIX "/opt/zerir2/share/original/orvi17.sty"
 
 namespace z2 {

@@ -14,26 +14,36 @@
 #include "profile_store/file_checks.h"
 #include "profile_store/save_path.h"
 #include "profile_store/store_internal.h"
+#include "profile_store/style_rule.h"
 
-int z2::load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir, long owner, long* ownerOut,
+int z2::load_ini_locked(IniBuf* buf, char const* path, char const* mainPath, long mainOwner, long* ownerOut,
                         Deadline const& wait, size_t* budget) {
     if (!buf || !path) return kRefused;
-    // A style list is file text, so it may name any path (another user's
-    // files, /etc/shadow, a device). Only the user's own directory is read, and
-    // ".." could climb out of it while the prefix still matches.
-    if (z2::path_refusal(path, ownerDir, nullptr) != z2::kFileAccepted || !z2::path_allowed(path)) return kRefused;
-    // O_NOFOLLOW: a final symbolic link could point anywhere. O_NONBLOCK: a
-    // fifo must not hang the open; fstat then refuses everything that is not a
-    // regular file (fifo, device, directory) before a byte is read.
-    int fd = ::open(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return kRefused;
+    // ".." could climb out of a directory while a prefix still matches.
+    if (has_dotdot_component(path) || !z2::path_allowed(path)) return kRefused;
+    int fd = -1;
     struct stat st;
-    // As the lock does: the owner must be allowed to read it. A file of
-    // another owner (a hard link put into the directory) is not the user's.
-    if (::fstat(fd, &st) != 0 || z2::file_refusal(st, owner, false) != z2::kFileAccepted ||
-        z2::path_refusal(path, nullptr, &st) != z2::kFileAccepted) {
-        ::close(fd);
-        return kRefused;
+    if (mainPath) {
+        // A style list is file text, so it may name any path (another user's
+        // files, /etc/shadow, a device): the style rule decides.
+        fd = open_style_file(path, mainPath, mainOwner, nullptr);
+        if (fd < 0 || ::fstat(fd, &st) != 0) {
+            if (fd >= 0) ::close(fd);
+            return kRefused;
+        }
+    } else {
+        // O_NOFOLLOW: a final symbolic link could point anywhere. O_NONBLOCK: a
+        // fifo must not hang the open; fstat then refuses everything that is not a
+        // regular file (fifo, device, directory) before a byte is read.
+        fd = ::open(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0) return kRefused;
+        // As the lock does: the owner must be allowed to read it. A file of
+        // another owner (a hard link put into the directory) is not the user's.
+        if (::fstat(fd, &st) != 0 || z2::file_refusal(st, -1, false) != z2::kFileAccepted ||
+            z2::path_refusal(path, nullptr, &st) != z2::kFileAccepted) {
+            ::close(fd);
+            return kRefused;
+        }
     }
     if (ownerOut) *ownerOut = static_cast<long>(st.st_uid);
     int fl = ::fcntl(fd, F_GETFL);

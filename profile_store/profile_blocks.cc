@@ -6,11 +6,13 @@
 #include <cstring>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/alloc.h"
 #include "platform/paths.h"
 #include "profile_store/save_path.h"
 #include "profile_store/store_internal.h"
+#include "profile_store/style_rule.h"
 #include "zerir2/profile_store.h"
 
 namespace {
@@ -136,34 +138,32 @@ void FreeConfBuf(ConfBufList* list, ConfBufStr* block) {
 
 namespace {
 
-// The directory that holds a user's files: the guest root, or the users root
-// followed by the user's name and "/". Empty when the path has no user.
-void owner_dir_of(char const* path, char* out, size_t size) {
-    out[0] = '\0';
-    if (starts_with(path, kGuestRoot, sizeof kGuestRoot - 1)) {
-        std::snprintf(out, size, "%s", kGuestRoot);
-        return;
-    }
-    unsigned len = 0;
-    char const* user = GetUserName(path, &len);
-    if (!user || sizeof kUsersRoot + len + 1 > size) return;
-    std::snprintf(out, size, "%s%.*s/", kUsersRoot, static_cast<int>(len), user);
+// The owner of the block's main profile file, -1 when it cannot be examined.
+long main_owner(ConfBufStr const* block) {
+    struct stat st;
+    if (!block->main.path || ::lstat(block->main.path, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<long>(st.st_uid);
+}
+
+// What the block may still take for buffer head: the block budget less what
+// its other buffers hold.
+size_t budget_left(ConfBufStr* block, int head) {
+    size_t used = 0;
+    for (int h = -1; h < 30; ++h)
+        if (h != head) used += z2::buffer_cost(GetIniBufPos(block, h));
+    return used < z2::kMaxBlockBytes ? z2::kMaxBlockBytes - used : 0;
 }
 
 // The style files listed in the block's main buffer (section "スタイル",
-// keys "スタイル１".."スタイル３０"), read only from the user's own directory:
-// the style list is text of a file that the user may write, and following it
-// anywhere would read other users' files or system files into the block. Style
-// files must belong to the owner of the main profile. With wait given each is
-// loaded (a slot whose lock is not had in time is left pending); without, each
-// free slot of a listed file is only marked pending, for a later call that
-// locks that file.
+// keys "スタイル１".."スタイル３０"). The style list is text of a file that the
+// user may write, and following it anywhere would read other users' files or
+// system files into the block: only files the style rule accepts are read
+// (open_style_file). With wait given each is loaded (a slot whose lock is not
+// had in time is left pending); without, each free slot of a listed file is
+// only marked pending, for a later call that locks that file.
 void load_styles(ConfBufStr* block, char const* mainPath, long mainOwner, z2::Deadline const* wait,
                  size_t* budget) {
-    char ownerDir[PATH_MAX];
-    owner_dir_of(mainPath, ownerDir, sizeof ownerDir);
-    // Without a user directory no style file is the user's own.
-    if (!ownerDir[0] || mainOwner < 0) return;
+    if (mainOwner < 0) return;
     char* secName = GetStySecUtf8Str();
     IniSection* sec = secName ? SearchSectionBuf(&block->main, secName, 0) : nullptr;
     std::free(secName);
@@ -177,9 +177,8 @@ void load_styles(ConfBufStr* block, char const* mainPath, long mainOwner, z2::De
         IniBuf* slot = &block->style[i];
         int r = z2::kPending;
         if (wait) {
-            r = z2::load_ini_locked(slot, path, ownerDir, mainOwner, nullptr, *wait, budget);
-        } else if (slot->path || std::strncmp(path, ownerDir, std::strlen(ownerDir)) != 0 ||
-                   z2::has_dotdot_component(path)) {
+            r = z2::load_ini_locked(slot, path, mainPath, mainOwner, nullptr, *wait, budget);
+        } else if (slot->path || z2::style_path_refusal(path, mainPath) != z2::kStyleAccepted) {
             continue;
         }
         if (r == z2::kPending && (slot->path = z2::xstrdup(path)) != nullptr) z2::set_pending(block, i, true);
@@ -235,13 +234,22 @@ bool z2::load_pending(ConfBufStr* block, int head, int fd) {
     if (!buf || !buf->path || ::fstat(fd, &held) != 0 || ::lstat(buf->path, &named) != 0 ||
         held.st_dev != named.st_dev || held.st_ino != named.st_ino)
         return false;
-    size_t used = 0;
-    for (int h = -1; h < 30; ++h)
-        if (h != head) used += buffer_cost(GetIniBufPos(block, h));
-    size_t budget = used < kMaxBlockBytes ? kMaxBlockBytes - used : 0;
-    ReadLimits limits;
-    limits.budget = &budget;
-    int r = load_settled(buf, fd, buf->path, limits);
+    int r = -1;
+    if (head >= 0) {
+        // A caller's lock does not make a listed style acceptable: the style
+        // rule holds for the slot whoever locked the file.
+        struct stat ruled;
+        int sfd = open_style_file(buf->path, block->main.path, main_owner(block), nullptr);
+        if (sfd >= 0 && ::fstat(sfd, &ruled) == 0 && ruled.st_dev == held.st_dev && ruled.st_ino == held.st_ino)
+            r = 1;
+        if (sfd >= 0) ::close(sfd);
+    }
+    if (head == -1 || r == 1) {
+        size_t budget = budget_left(block, head);
+        ReadLimits limits;
+        limits.budget = &budget;
+        r = load_settled(buf, fd, buf->path, limits);
+    }
     set_pending(block, head, false);
     if (r != 1) {
         FreeIniBuf(buf);
@@ -249,6 +257,22 @@ bool z2::load_pending(ConfBufStr* block, int head, int fd) {
     }
     if (head == -1) load_styles(block, buf->path, static_cast<long>(held.st_uid), nullptr, nullptr);
     return true;
+}
+
+void z2::load_pending_style(ConfBufStr* block, int slot, Deadline const& wait) {
+    if (!block || slot < 0 || slot >= 30 || !is_pending(block, slot)) return;
+    IniBuf* buf = &block->style[slot];
+    // A copy: the load empties the buffer, its path included.
+    char* path = buf->path ? xstrdup(buf->path) : nullptr;
+    if (!path) return;
+    size_t budget = budget_left(block, slot);
+    int r = load_ini_locked(buf, path, block->main.path, main_owner(block), nullptr, wait, &budget);
+    if (r == kPending) {
+        buf->path = path;
+        return;
+    }
+    std::free(path);
+    set_pending(block, slot, false);
 }
 
 ConfBufStr* CreateProfileBlock(ConfBufList* list, char const* path) {

@@ -143,16 +143,16 @@ constexpr int kPending = -2;
 // lock held for the duration of the read (or under the lock this process
 // already holds on it), so a commit of another process is never seen half
 // written. Only a regular file is read, opened without following a final
-// symbolic link. With ownerDir given, the path must lie below that directory
-// and have no ".." component; with owner 0 or more, the file must belong to
-// that user id. The file's owner goes to *ownerOut (if given) when it was
-// opened. The lock is waited for until wait passes. kLoaded when read whole;
-// kRefused with buf untouched when nothing was opened, or empty and without a
-// path: a block never holds part of a file (a commit would write that part
-// back as the whole file) and a block without a path is not found by the
-// writers; kPending, buf empty and without a path, when the lock was not had
-// in time (the caller marks the buffer for a later load).
-int load_ini_locked(IniBuf* buf, char const* path, char const* ownerDir, long owner, long* ownerOut,
+// symbolic link. With mainPath given, path is a style file listed in that
+// main profile (whose file belongs to mainOwner) and must pass the style rule
+// (open_style_file). The file's owner goes to *ownerOut (if given) when it
+// was opened. The lock is waited for until wait passes. kLoaded when read
+// whole; kRefused with buf untouched when nothing was opened, or empty and
+// without a path: a block never holds part of a file (a commit would write
+// that part back as the whole file) and a block without a path is not found
+// by the writers; kPending, buf empty and without a path, when the lock was
+// not had in time (the caller marks the buffer for a later load).
+int load_ini_locked(IniBuf* buf, char const* path, char const* mainPath, long mainOwner, long* ownerOut,
                     Deadline const& wait, size_t* budget);
 
 // Pending buffers of a block (the lock of their file was not had when the
@@ -163,11 +163,18 @@ void set_pending(ConfBufStr* block, int head, bool pending);
 
 // Makes the buffer head (-1 main, 0..29 slot) of block ready for a call that
 // holds the lock of its file through fd: a pending buffer is read through fd
-// (which must be open on the very file the buffer's path names); a main
+// (which must be open on the very file the buffer's path names; a style slot's
+// file must also pass the style rule, or the slot ends empty and free); a main
 // profile read this way marks the style files it lists pending in their
 // slots. True when the buffer is ready (also when it was not pending); false
 // when it stays unusable: fd is another file, or the file cannot be read whole
 // (the buffer is then empty and without a path, as after a refused load).
 bool load_pending(ConfBufStr* block, int head, int fd);
+
+// Loads a pending style slot of block under a shared lock of its own file,
+// waited for until wait passes: for a call that holds only the main
+// profile's lock. A file the style rule refuses leaves the slot empty and free;
+// a lock not had in time leaves it pending.
+void load_pending_style(ConfBufStr* block, int slot, Deadline const& wait);
 
 }  // namespace z2

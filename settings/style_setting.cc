@@ -2,7 +2,6 @@
 // style loader that fills the block's key and romaji records.
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "profile_store/store_internal.h"
 #include "settings/schema_style.h"
@@ -103,28 +102,9 @@ int DecodeRomajiCustomData(char* text, tag_RomaKanaInfo* info) {
 
 namespace {
 
-// Style files are plain files like every file the lock accepts: a slot loaded
-// through a symbolic link is not decoded (the bulk readers and the style copy
-// refuse such a path too).
-bool SlotIsPlainFile(ConfBufStr* block, int slot) {
-    char const* path = block->style[slot].path;
-    struct stat st;
-    return path && lstat(path, &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// A slot left pending by the block load is read under a shared lock of its
-// own file: this call holds only the main profile's.
-void LoadPendingSlot(ConfBufStr* block, int slot, unsigned int uid, unsigned int gid, z2::Deadline const& wait) {
-    if (!z2::is_pending(block, slot)) return;
-    int fd = z2::lock_file(block->style[slot].path, uid, gid, false, false, nullptr, wait);
-    if (fd < 0) return;
-    z2::load_pending(block, slot, fd);
-    sem_close(fd);
-}
-
 // Reads the selection of the main profile and, for the listed style whose name
 // is the current style, the six rows of its style slot.
-void ReadCurrentStyleRows(ConfBufStr* block, unsigned int uid, unsigned int gid, z2::Deadline const& wait) {
+void ReadCurrentStyleRows(ConfBufStr* block, z2::Deadline const& wait) {
     using namespace z2;
     ReadProfItem(&g_styleNameRow, block, -1);
     if (!lpszStyleName) return;
@@ -134,8 +114,11 @@ void ReadCurrentStyleRows(ConfBufStr* block, unsigned int uid, unsigned int gid,
         ReadProfItem(&g_styleEntryRow, block, -1);
         bool const match = StyleNameAndPath[0] && StyleNameAndPath[1] &&
                            std::strcmp(StyleNameAndPath[0], lpszStyleName) == 0;
-        if (match) LoadPendingSlot(block, i, uid, gid, wait);
-        if (match && !z2::is_pending(block, i) && SlotIsPlainFile(block, i))
+        // The slot as the block load left it: a missing or refused file is an
+        // empty slot, whose rows give their defaults (M-keyboard off). Only a
+        // slot whose lock was not had in time is not taken for a missing file.
+        if (match) z2::load_pending_style(block, i, wait);
+        if (match && !z2::is_pending(block, i))
             for (tag_ProfItem const& row : g_styleFileRows) ReadProfItem(&row, block, i);
         ReleaseText(&StyleNameAndPath[0]);
         ReleaseText(&StyleNameAndPath[1]);
@@ -178,7 +161,7 @@ extern "C" int ReadStyleSetting(char const* path, unsigned int uid, unsigned int
     bool accepted = false;
     int result = 0;
 
-    ReadCurrentStyleRows(block, uid, gid, wait);
+    ReadCurrentStyleRows(block, wait);
 
     if (lpszStyleFileIDCode && std::strcmp(lpszStyleFileIDCode, z2w::v_IDStyle_u8) == 0) accepted = true;
     ReleaseText(&lpszStyleFileIDCode);

@@ -3,6 +3,8 @@
 // changed ones back into the main profile file.
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "profile_store/store_internal.h"
 #include "settings/profile_io.h"
 #include "settings/schema.h"
@@ -27,6 +29,17 @@ void ReadSystemSetting(char const* path, unsigned int uid, unsigned int gid, SYS
     sem_close(fd);
 }
 
+namespace {
+
+// True when name (not followed if a symbolic link) is the file open on fd.
+bool SameFile(int fd, char const* name) {
+    struct stat held, named;
+    return name && ::fstat(fd, &held) == 0 && ::lstat(name, &named) == 0 && held.st_dev == named.st_dev &&
+           held.st_ino == named.st_ino;
+}
+
+}  // namespace
+
 void WriteSaveSetting(char const* path, unsigned int uid, unsigned int gid, SAVESETTING* in, ConfBufList* list) {
     if (!path || !list || !in) return;
     int fd = sem_open(const_cast<char*>(path), uid, gid, 1, 0, nullptr);
@@ -35,9 +48,10 @@ void WriteSaveSetting(char const* path, unsigned int uid, unsigned int gid, SAVE
     // A pending main profile is read first: written as it stands, its empty
     // buffer would replace the whole file.
     if (block && !z2::load_pending(block, -1, fd)) block = nullptr;
-    // Only the file the block's main buffer was loaded from receives it: any
-    // other ".ven" of the same user would otherwise be overwritten with it.
-    if (block && block->main.path && std::strcmp(block->main.path, path) == 0) {
+    // Only the file the block's main buffer was loaded from receives it,
+    // however the caller spells its name: any other ".ven" of the same user
+    // would otherwise be overwritten with it.
+    if (block && SameFile(fd, block->main.path)) {
         std::memcpy(&SAP, in, sizeof SAP);
         char* file = const_cast<char*>(path);
         for (tag_ProfItem const& row : z2::kSaveItems) WriteProfItem(&row, file, block, -1);

@@ -243,6 +243,39 @@ TEST(ProfileSetting, SaveLeavesNoOldTailAndReadsBack) {
     EXPECT_EQ(std::memcmp(&out, &want, sizeof out), 0);
 }
 
+// The palette save reaches the block's main profile through any spelling of
+// its name (the same file), and no other file, even one with the same text.
+TEST(ProfileSetting, SaveReachesTheProfileThroughAnySpelling) {
+    std::string const text = "[ＯＲＶＩパレット]\nパレット位置=7,7\n";
+    struct Case {
+        char const* what;
+        std::string (*spell)(z2test::TestUser const&);
+        bool written;
+    } const cases[] = {
+        {"as opened", [](z2test::TestUser const& u) { return u.profile(); }, true},
+        {"double slash", [](z2test::TestUser const& u) { return u.dir + "//zerir2.ven"; }, true},
+        {"dot", [](z2test::TestUser const& u) { return u.dir + "/./zerir2.ven"; }, true},
+        {"linked directory", [](z2test::TestUser const& u) { return u / "self/zerir2.ven"; }, true},
+        {"another file, same text", [](z2test::TestUser const& u) { return u / "copy.ven"; }, false},
+    };
+    int n = 0;
+    for (auto const& c : cases) {
+        Profile prof(text);
+        ASSERT_EQ(symlink(prof.user.dir.c_str(), (prof.user / "self").c_str()), 0);
+        z2test::write_file(prof.user / "copy.ven", text);
+        std::string const path = c.spell(prof.user);
+        SAVESETTING in = {{++n, 2}, {3, 4}, 0, 1, 15};
+        std::memset(&SAP, 0x5A, sizeof SAP);
+        WriteSaveSetting(path.c_str(), getuid(), getgid(), &in, &prof.list);
+        std::string const mark = "パレット位置=" + std::to_string(n) + ",2\n";
+        EXPECT_EQ(z2test::read_file(prof.path).find(mark) != std::string::npos, c.written) << c.what;
+        EXPECT_EQ(std::memcmp(&SAP, &in, sizeof in) == 0, c.written) << c.what;
+        if (!c.written) {
+            EXPECT_EQ(z2test::read_file(path), text) << c.what;
+        }
+    }
+}
+
 // Paths that are not the block's main profile (other files, another .ven, a
 // link, a user without a block, a wrong owner) and null arguments change nothing.
 TEST(ProfileSetting, RefusedPathsLeaveEverythingUntouched) {

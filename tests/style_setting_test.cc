@@ -8,9 +8,11 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/paths.h"
 #include "tests/support/files.h"
 #include "zerir2/settings.h"
 
@@ -230,22 +232,67 @@ TEST(StyleLoad, CurrentStyleIsReadFromItsListedSlot) {
     EXPECT_EQ(block->settings.fkeyAssign.wAssign[6][4], 6 * 16 + 4);
 }
 
-// A current style that is not listed, missing, a directory or a link decodes nothing.
-TEST(StyleLoad, MissingStylesDecodeNothing) {
+// A shared style whose lock was not had at the block load is pending; the
+// style load reads it under its own lock, by the style rule, whatever ids the
+// caller locks the profile with.
+TEST(StyleLoad, PendingSharedStyleIsReadByTheStyleLoad) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root: a root-owned shared style beside a user's profile (chown)";
+    ::alarm(8);  // a wait for this process's own lock would run into it
+    StyleUser u;
+    std::string const share = ZERIR2_SHARE_ROOT, tree = share + "pend" + std::to_string(getpid()), sty = tree + "/s.sty";
+    z2test::mkdirs(tree);
+    ASSERT_EQ(::chmod(share.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(tree.c_str(), 0755), 0);
+    ASSERT_TRUE(z2test::write_file(sty, u.StyleFile("DEVEVIRIZ17", 4, 2, "する"), 0644));
+    u.Write("私の", sty);
+    uid_t const user = 12345;
+    ASSERT_EQ(::chown(u.user.profile().c_str(), user, 0), 0);
+    int own = ::open(sty.c_str(), O_RDWR);
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    ASSERT_EQ(::fcntl(own, F_SETLK, &fl), 0);
+    ConfBufStr* b = u.Open();  // the load's own close of the file drops the plain lock
+    ::close(own);
+    ASSERT_NE(b, nullptr);
+    EXPECT_STREQ(b->style[4].path, sty.c_str());
+    EXPECT_EQ(b->style[4].first, nullptr) << "pending, not read";
+    OP.fMKeyboard_ini = 0;
+    EXPECT_EQ(ReadStyleSetting(u.user.profile().c_str(), user, 0, nullptr, nullptr, nullptr, &u.list, 1), 3);
+    EXPECT_EQ(OP.fMKeyboard_ini, 1u);
+    EXPECT_NE(b->style[4].first, nullptr);
+    ::alarm(0);
+    z2test::remove_tree(tree);
+}
+
+// Switching from a style with M-keyboard on: the new style's slot is read as
+// the block load left it, so a missing or refused file (an empty slot) gives
+// the rows' defaults; a style not in the list reads no slot and changes nothing.
+TEST(StyleLoad, SwitchReadsTheNewSlotAsLoaded) {
     struct Case {
         char const* current;
         char const* file;  // relative to the user's directory
-    } const cases[] = {{"ない", "b.sty"}, {"私の", "gone.sty"}, {"私の", "dir.sty"}, {"私の", "link.sty"}};
+        int result;
+        unsigned mkey;
+    } const cases[] = {
+        {"私の", "gone.sty", 0, 0},  {"私の", "link.sty", 0, 0}, {"私の", "dir.sty", 0, 0},
+        {"私の", "zid.sty", 0, 1},   {"標準", "b.sty", 3, 0},    {"ない", "b.sty", 0, 1},
+    };
     for (auto const& c : cases) {
         StyleUser u;
         ASSERT_TRUE(z2test::write_file(u.user / "b.sty", u.StyleFile("DEVEVIRIZ17", 4, 2, "する")));
+        ASSERT_TRUE(z2test::write_file(u.user / "zid.sty", u.StyleFile("ZERIR2", 4, 2, "する")));
         ::mkdir((u.user / "dir.sty").c_str(), 0700);
         ASSERT_EQ(::symlink((u.user / "b.sty").c_str(), (u.user / "link.sty").c_str()), 0);
-        u.Write(c.current, u.user / c.file);
-        OP.fMKeyboard_ini = 7;
+        u.Write("私の", u.user / "b.sty");
         ASSERT_NE(u.Open(), nullptr);
-        EXPECT_EQ(u.Load(), 0) << c.current << " " << c.file;
-        EXPECT_NE(OP.fMKeyboard_ini, 1u) << c.file;
+        OP.fMKeyboard_ini = 0;
+        ASSERT_EQ(u.Load(), 3);
+        ASSERT_EQ(OP.fMKeyboard_ini, 1u);
+        u.Write(c.current, u.user / c.file);
+        ASSERT_NE(RefreshProfileBlock(&u.list, u.user.profile().c_str()), nullptr);
+        EXPECT_EQ(u.Load(), c.result) << c.current << " " << c.file;
+        EXPECT_EQ(OP.fMKeyboard_ini, c.mkey) << c.current << " " << c.file;
     }
     ConfBufList none{};  // no lock (a missing profile) or no block: 0
     z2test::TestUser lone;

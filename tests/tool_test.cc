@@ -441,6 +441,8 @@ Plant const kPlants[] = {
     {"main", "システム辞書１=ON,1,main.dic", "システム辞書１=on,1,main.dic",
      "switch \"on\" is neither ON nor OFF; the engine uses: OFF"},
     {"main", "[ＯＲＶＩパレット]", "スタイル３=古い,$U/gone.sty\n[ＯＲＶＩパレット]", "style file $U/gone.sty: no such file"},
+    {"main", "[ＯＲＶＩパレット]", "スタイル４=外,/tmp/elsewhere.sty\n[ＯＲＶＩパレット]",
+     "style file /tmp/elsewhere.sty: neither in the user's directory $U/ nor under the shared tree"},
     {"main", "現在のスタイル=標準スタイル", "現在のスタイル=無いスタイル", "current style \"無いスタイル\" is not in the style list"},
     {"kana.sty", "IDCode=DEVEVIRIZ17", "IDCode=ZERIR2", "not a style file's identifier"},
     {"standard.sty", "キー=0000", "キー=00000", "hex digits: key data is 128 digits"},

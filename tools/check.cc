@@ -1,14 +1,18 @@
 #include "tools/check.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "profile_store/file_checks.h"
 #include "profile_store/line_rules.h"
+#include "profile_store/style_rule.h"
 #include "settings/words.h"
 #include "tools/i18n.h"
 #include "tools/line_scan.h"
@@ -320,6 +324,30 @@ std::string style_path_of(std::string const& value) {
     return at == std::string::npos ? value : value.substr(at + 1);
 }
 
+// Why the library's style rule refused a listed style file.
+std::string style_refusal_text(z2::StyleRefusal r, std::string const& path, std::string const& profile) {
+    char dir[PATH_MAX];
+    z2::user_dir_of(profile.c_str(), dir, sizeof dir);
+    struct stat st;
+    switch (r) {
+        case z2::kStyleOutside:
+            return fmt(_("neither in the user's directory %s nor under the shared tree"), dir);
+        case z2::kStyleDotDot: return _("a \"..\" component");
+        case z2::kStyleMissing:
+            return ::lstat(path.c_str(), &st) != 0 && errno == ENOENT ? _("no such file") : _("cannot be opened");
+        case z2::kStyleSymlink: return _("a symbolic link on the way to it");
+        case z2::kStyleNotRegular: return _("not a regular file, or its owner has no read permission");
+        case z2::kStyleHardLink: return _("more than one link");
+        case z2::kStyleWrongOwner:
+            return ::lstat(path.c_str(), &st) == 0
+                       ? fmt(_("owned by %s: neither the profile's owner nor root"),
+                             user_name(static_cast<unsigned>(st.st_uid)).c_str())
+                       : std::string(_("of the wrong owner"));
+        case z2::kStyleWritable: return _("it or a directory on the way may be written by others than root");
+        default: return _("refused by the library's style rule");
+    }
+}
+
 void check_custom_data(FileCheck& fc) {
     std::string const custom = utf8_of_euc(z2w::sec_custom);
     int line = 0;
@@ -383,7 +411,8 @@ void check_profile(ProfileSession& s, std::string const& dictDir, std::vector<Fi
 
     // The style list: every entry's file as the library would take it.
     std::string const styleSec = utf8_of_euc(z2w::sec_style);
-    std::string userDir = s.profile.substr(0, s.profile.rfind('/') + 1);
+    struct stat mainSt;
+    long const mainOwner = ::stat(s.profile.c_str(), &mainSt) == 0 ? static_cast<long>(mainSt.st_uid) : -1;
     std::vector<std::string> names;
     for (int i = 0; i < 30; ++i) {
         std::string key = utf8_of_euc(g_pStyKeyEUC[i]);
@@ -393,9 +422,11 @@ void check_profile(ProfileSession& s, std::string const& dictDir, std::vector<Fi
         size_t comma = entry.find(',');
         names.push_back(comma == std::string::npos ? entry : entry.substr(0, comma));
         std::string path = style_path_of(entry);
-        std::string why = z2::path_refusal(path.c_str(), userDir.c_str(), nullptr) != z2::kFileAccepted
-                              ? fmt(_("not in the user's directory %s"), userDir.c_str())
-                              : refusal_reason(path, s.uid, false);
+        // The library's own style rule decides which listed files load.
+        z2::StyleRefusal refusal = z2::kStyleAccepted;
+        int fd = z2::open_style_file(path.c_str(), s.profile.c_str(), mainOwner, &refusal);
+        if (fd >= 0) ::close(fd);
+        std::string why = fd >= 0 ? "" : style_refusal_text(refusal, path, s.profile);
         if (!why.empty()) {
             main.add(line, styleSec, key, fmt(_("style file %s: %s; the engine skips it"), path.c_str(), why.c_str()));
             continue;

@@ -199,7 +199,11 @@ extern "C" {
 /* Opening and closing a user's block by the path of any of the user's profile
  * files (under the users root, or the guest root for "for_guest"). The first
  * open creates the block and loads the main profile ("zerir2.ven") and every
- * style file listed in its section "スタイル" into slots 0..29; later opens only
+ * style file listed in its section "スタイル" into slots 0..29 (a listed file
+ * loads only when it is a regular file with one link, reached without a
+ * symbolic link or "..", and either in the user's directory, of the main
+ * profile's owner or root, or under the shared tree, root's and not writable
+ * by group or others, as is every directory on the way); later opens only
  * count (no reload). Each close counts down and frees the block at zero.
  * CreateProfileBlock returns the block, or null for a path with no user (then
  * nothing changes) or no memory; an unreadable profile still gives a counted

@@ -168,16 +168,19 @@ ZERIR2_API void ReadSystemSetting(char const* path, unsigned int uid, unsigned i
  * buffer to path under the exclusive lock as SetProfiles commits: merged with
  * the file as it is (rows re-stored with their loaded value are no change),
  * journalled, written in place, cut and synced. Only the file the block's main
- * buffer was loaded from is written. No result: a null argument, a refused
- * lock, no block, another path or a file the written form would not
- * reproduce writes nothing. */
+ * buffer was loaded from is written, whatever spelling of its name path is
+ * (the same device and inode); a pending main profile is read first. No
+ * result: a null argument, a refused lock, no block, another file or a file
+ * the written form would not reproduce writes nothing. */
 ZERIR2_API void WriteSaveSetting(char const* path, unsigned int uid, unsigned int gid,
                                  SAVESETTING* in, ConfBufList* list);
 /* Current style of path's user (path is the main profile; the shared lock is
  * taken on it). reload 1 finds the current style in the main profile's style
- * list and decodes its slot's key-assignment and romaji texts into the block,
- * when the slot is a plain file whose IDCode is the style-file id; outputs are
- * not written. reload 0 copies the block's records into the non-null outputs.
+ * list and reads its six rows from the slot as the block load left it (a
+ * pending slot is loaded first): a missing or refused file is an empty slot,
+ * whose rows take their defaults (OP.fMKeyboard_ini off). Its key-assignment
+ * and romaji texts are decoded into the block when the slot's IDCode is the
+ * style-file id; outputs are not written. reload 0 copies the block's records into the non-null outputs.
  * Returns result bits, 1 = key data decoded, 2 = romaji data decoded (the bits
  * stored at the last reload for reload 0); 0 when nothing was decoded, the
  * lock was refused or there is no block. Records not decoded keep their
