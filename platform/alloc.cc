@@ -53,7 +53,7 @@ int failed(int err) {
 int xfsync(int fd) {
     if (int err = io_fault(IoOp::Fsync)) return failed(err);
     int r;
-    do r = ::fsync(fd);
+    do r = ::fdatasync(fd);
     while (r != 0 && errno == EINTR);
     return r;
 }

@@ -44,7 +44,10 @@ ssize_t xwrite(int fd, void const* data, size_t n);
 /* Writes all n bytes, retrying short writes and EINTR; false on any failure. */
 bool write_all(int fd, void const* data, size_t n);
 
-/* fsync, ftruncate and unlink with the fault hook: 0 or -1 with errno. */
+/* fsync, ftruncate and unlink with the fault hook: 0 or -1 with errno. The
+ * sync is fdatasync: it makes the data and the length durable, which is all a
+ * reader needs; a durable modification time would cost a journal commit of
+ * the file system on every save. */
 int xfsync(int fd);
 int xftruncate(int fd, off_t length);
 int xunlink(char const* path);

@@ -4,7 +4,9 @@
 //
 // Name: ".zerir2-journal-<device>-<inode>" (hexadecimal) in the profile's
 // directory, so every name of the file finds it. Mode 0600, owned by the
-// profile's owner. Layout: a 64-byte header (magic, device, inode, old length,
+// profile's owner. It stays after a save with its magic wiped: the next save
+// rewrites it in place, so its directory entry is made and synced once, not
+// on every save. Layout: a 64-byte header (magic, device, inode, old length,
 // old checksum, new length, new checksum, checksum of the header before it;
 // 64-bit little-endian words, the order of both targets) and the new text.
 #include <cerrno>
@@ -140,15 +142,41 @@ bool journal_read(char const* name, struct stat const& st, Journal* j) {
     return true;
 }
 
-JournalWrite journal_write(char const* name, struct stat const& st, Text const& oldText, Text const& newText) {
-    // Whatever holds the name (a stale or torn journal, or something planted:
-    // a link, a fifo, a hard link to another file) is removed, never opened:
-    // the new journal is always a file made here (O_EXCL, not followed).
-    if (xunlink(name) != 0 && errno != ENOENT) return JournalWrite::Unavailable;
-    int fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
-    if (fd < 0) return errno == EIO ? JournalWrite::Failed : JournalWrite::Unavailable;
+namespace {
+
+// The journal kept from an earlier save, opened for reuse: only a regular
+// file of the profile's owner with one link and no access for others, so a
+// name planted as a link, a fifo or someone else's file is never written
+// through. -1 when there is none fit for reuse.
+int reuse_journal(char const* name, struct stat const& st) {
+    int fd = ::open(name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return -1;
+    struct stat js;
+    if (::fstat(fd, &js) != 0 || !S_ISREG(js.st_mode) || js.st_uid != st.st_uid || js.st_nlink != 1 ||
+        (js.st_mode & 077) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+JournalWrite journal_write(char const* name, struct stat const& st, Text const& oldText, Text const& newText,
+                           int* keep) {
+    *keep = -1;
+    int fd = reuse_journal(name, st);
+    bool const fresh = fd < 0;
+    if (fresh) {
+        // Whatever else holds the name (a link, a fifo, a hard link to
+        // another file, a file of someone else) is removed, never opened:
+        // the new journal is a file made here (O_EXCL, not followed).
+        if (xunlink(name) != 0 && errno != ENOENT) return JournalWrite::Unavailable;
+        fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+        if (fd < 0) return errno == EIO ? JournalWrite::Failed : JournalWrite::Unavailable;
+    }
     // Readers take a journal only from the profile's owner.
-    bool ok = ::fchmod(fd, 0600) == 0 && (::geteuid() == st.st_uid || ::fchown(fd, st.st_uid, st.st_gid) == 0);
+    bool ok = !fresh || (::fchmod(fd, 0600) == 0 && (::geteuid() == st.st_uid || ::fchown(fd, st.st_uid, st.st_gid) == 0));
     JournalWrite result = JournalWrite::Unavailable;
     if (ok) {
         unsigned char head[kHeader];
@@ -158,18 +186,34 @@ JournalWrite journal_write(char const* name, struct stat const& st, Text const& 
                                         checksum64(newText.data, newText.len)};
         for (size_t i = 0; i < kWords - 1; ++i) put64(head + sizeof kMagic + 8 * i, w[i]);
         put64(head + kHeader - 8, checksum64(head, kHeader - 8));
-        if (!write_all(fd, head, kHeader) || (newText.len > 0 && !write_all(fd, newText.data, newText.len)))
+        // A reused journal torn by a crash here fails its checksums (or its
+        // length) and is ignored: the file is not touched before the sync.
+        if (!write_all(fd, head, kHeader) || (newText.len > 0 && !write_all(fd, newText.data, newText.len)) ||
+            ::ftruncate(fd, static_cast<off_t>(kHeader + newText.len)) != 0)
             result = errno == EIO ? JournalWrite::Failed : JournalWrite::Unavailable;
-        else if (xfsync(fd) != 0 || !sync_dir_of(name))
+        else if (xfsync(fd) != 0 || (fresh && !sync_dir_of(name)))
             result = JournalWrite::Failed;
         else
             result = JournalWrite::Durable;
     }
+    if (result == JournalWrite::Durable) {
+        *keep = fd;
+        return result;
+    }
     ::close(fd);
     // A journal that is not durable must not be finished by anyone later: the
     // file it stands for was never touched.
-    if (result != JournalWrite::Durable) xunlink(name);
+    xunlink(name);
     return result;
+}
+
+void journal_retire(int fd) {
+    if (fd < 0) return;
+    // Not synced: a journal that comes back after a power loss finds its text
+    // in the file and is dropped by its reader.
+    static constexpr char kWiped[sizeof kMagic] = {};
+    (void)::pwrite(fd, kWiped, sizeof kWiped, 0);
+    ::close(fd);
 }
 
 }  // namespace z2

@@ -27,8 +27,15 @@ enum class JournalWrite {
     Failed,       // an I/O error: the device is not to be trusted with a save
 };
 // Writes the journal of a save of st from oldText to newText. Anything but
-// Durable leaves no journal behind.
-JournalWrite journal_write(char const* name, struct stat const& st, Text const& oldText, Text const& newText);
+// Durable leaves no journal behind. On Durable, *keep holds the journal open
+// for journal_retire.
+JournalWrite journal_write(char const* name, struct stat const& st, Text const& oldText, Text const& newText,
+                           int* keep);
+
+// Ends a journal whose save is complete (its text synced into the file):
+// its magic is overwritten, so no reader takes it any more, and the file is
+// kept for the next save. Closes fd.
+void journal_retire(int fd);
 
 // fsync of the directory that holds path.
 bool sync_dir_of(char const* path);

@@ -381,15 +381,19 @@ bool merge_text(IniBuf* mine, Text const& base, Text const& disk, ForcedKey cons
 //     and only then the journal removed. Repairing before the new journal is
 //     made matters: the new journal replaces the old one under the same name,
 //     and a torn file must never be left without a journal.
-//  2. The merged text is journalled: the journal file is created (never an
-//     existing one opened), written, fsync'ed, and its directory fsync'ed, so
-//     its name survives a power loss too. This is the commit point: before
+//  2. The merged text is journalled: the journal kept from an earlier save
+//     is rewritten in place when it is a plain file of the owner, else the
+//     name is removed and a new file created (never a planted one opened);
+//     it is fsync'ed, and a new one's directory too, so its name survives a
+//     power loss. This is the commit point: before
 //     it the file is untouched and a torn or partial journal is ignored by
 //     its checksums; after it any reader finishes the save.
 //  3. The text is written in place through the locked descriptor (other
 //     processes' locks are on this inode; a rename would leave them on a file
 //     nobody reads), cut to length, fsync'ed; a new file's directory too.
-//  4. Only then the journal is removed. Its removal need not be durable: a
+//  4. Only then the journal is retired (its magic wiped; the file is kept
+//     and rewritten in place by the next save, so its name is created and
+//     its directory synced once). The retirement need not be durable: a
 //     journal that comes back finds its text in the file and is dropped.
 //  Success is reported after step 4's fsyncs. An I/O error (EIO) in step 3
 //  leaves the journal for the next access and reports 0. When no journal can
@@ -407,6 +411,7 @@ int save_buffer(IniBuf* buf, int fd, char const* path, ForcedKey const* forced, 
     Text file, disk, base, next;
     int result = 0;
     bool journaled = false;
+    int jfd = -1;  // the journal of this save, held open until it is retired
     if (!read_file_text(fd, &file)) return 0;
     Journal pending;
     bool const repair = named && journal_read(jname, st, &pending) && !same(pending.text, file);
@@ -425,7 +430,7 @@ int save_buffer(IniBuf* buf, int fd, char const* path, ForcedKey const* forced, 
         }
     }
     if (ok && !same(next, file)) {
-        JournalWrite const jw = named ? journal_write(jname, st, file, next) : JournalWrite::Unavailable;
+        JournalWrite const jw = named ? journal_write(jname, st, file, next, &jfd) : JournalWrite::Unavailable;
         ok = jw != JournalWrite::Failed;
         journaled = jw == JournalWrite::Durable;
         // Room first: a full disk then fails before the old text is touched.
@@ -443,7 +448,11 @@ int save_buffer(IniBuf* buf, int fd, char const* path, ForcedKey const* forced, 
         if (!ok) journaled = false;
     }
     if (ok) ok = xfsync(fd) == 0 && (!created || sync_dir_of(path));
-    if (ok && journaled) xunlink(jname);
+    if (ok && journaled) {
+        journal_retire(jfd);
+        jfd = -1;
+    }
+    if (jfd >= 0) ::close(jfd);
     if (ok) {
         reload_from(buf, next, st);
         if (written) {

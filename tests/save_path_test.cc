@@ -399,7 +399,11 @@ TEST(SaveJournalMultiProcess, HostileJournalsAreIgnored) {
         if (z2test::file_exists(elsewhere)) {
             EXPECT_EQ(z2test::read_file(elsewhere), journal) << h.name;
         }
-        EXPECT_FALSE(z2test::file_exists(jpath)) << h.name;
+        // What stays under the name is a retired journal of the save: a plain file, not what was planted.
+        struct stat js;
+        ASSERT_EQ(lstat(jpath.c_str(), &js), 0) << h.name;
+        EXPECT_TRUE(S_ISREG(js.st_mode) && js.st_nlink == 1 && js.st_uid == geteuid()) << h.name;
+        EXPECT_EQ(z2test::read_file(jpath).compare(0, 8, std::string(8, '\0')), 0) << h.name;
         rewrite(p, old);
     }
     unlink(elsewhere.c_str());
