@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared main of the benchmark programs: runs the registered benchmarks and then
 // prints each figure as our time against a reference measured in the same run
 // (medians of CPU time when run with --benchmark_repetitions). bench/report

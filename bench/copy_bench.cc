@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record copy of a fully populated record (ten dictionary sets with paths,
 // mode-linked, synonym and input-saving data, every sub-record) against a plain
 // memcpy of as many bytes as the copy writes. Prints the ratio at the end.

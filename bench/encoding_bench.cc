@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversions on about 20 KB of Japanese text, each beside its reference:
 // the C library's converter for the same direction (one call into a buffer of
 // the same size, allocated and released as ours is) and memcpy of the bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // INI buffer: loading a profile-like file against one read() of the same bytes
 // split at line feeds (the limit) and against inih into a hash map; one value
 // look-up against a hash-map look-up; and how both scale. Prints the ratios.

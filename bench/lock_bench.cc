@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file lock on an uncontended file (check, open, record lock, table entry,
 // release, close) against a bare open and close of the same file, which is the
 // least any locked access costs. Prints the ratios at the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Waits for a lock that another process holds, in wall-clock time (a wait
 // costs no CPU, so CPU time would show nothing):
 // - the time to get a lock that another process lets go of 10 ms after it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Heap use, counted by a malloc hook in this program (the library's calls
 // resolve to it): bytes held by one open block with the complete sample
 // profile and 30 full styles, and the peak extra heap of one full reload.

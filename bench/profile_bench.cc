@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading the complete sample profile: a full reload (ReadProfileSetting with
 // the reload flag) against ReloadIniFile of the same file, an engine start
 // (open, reload, close), and a copy (flag 0) against copyORVIOPENPARM alone.

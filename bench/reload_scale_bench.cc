@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How a full reload (ReadProfileSetting with the reload flag) grows with the
 // profile: the same profile-like text as the INI benchmark at 2, 20, 200 and
 // 2000 KB, read through every item of the main profile table.

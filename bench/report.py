@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Turns the JSON output of the benchmark programs (and memory_bench's lines)
 into one line per figure: ours, the reference measured in the same run, the
 ratio, the goal and ok/MISS. Times are medians of CPU time over repetitions;

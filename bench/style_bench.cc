@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A full style reload (800 key assignments, 550 romaji entries) against
 // parsing the same hexadecimal digits with strtoul into a plain array; a
 // commit of a 20 KB profile against a bare pwrite + fsync of the same bytes,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The look-up of a setting by section and key over every name it answers, on a
 // populated record, against a std::unordered_map<std::string, std::string> of
 // the same texts: once handing the text out as a copy (as the look-up hands out

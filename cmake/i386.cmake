@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Toolchain for the engine's target: Linux i386, built with the host's multilib
 # g++ and run under user-mode emulation.
 set(CMAKE_SYSTEM_NAME Linux)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Install rules of the shipped library, its headers, the tool and the sample
 # files. Only the shipped targets are installed: the test library and the tool
 # built on it stay in the build tree. debian/ splits the result into packages.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The root prefix of the test library: the directory put in front of the three
 # fixed paths in every build that can run tests (tests, fuzz targets,
 # benchmarks, the demo). It must be an absolute directory of its own: not "/",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversions made of two steps through UTF-16, and EUC-JP into a caller's
 // fixed 16-bit buffer.
 #include <cstdlib>

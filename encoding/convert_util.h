@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pieces shared by the conversion functions: result hand-out and an output
 // buffer that can grow when a replacement text is longer than the room that
 // the input length alone reserves.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EUC-JP / Shift_JIS -> UTF-16 and UTF-16 -> EUC-JP through the C library's
 // converter: one whole-text call, and a character-by-character pass only when
 // that call failed or its output shows a substitution.

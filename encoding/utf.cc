@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UTF-8 <-> UTF-16: the library's own decoder and encoder. Runs of ASCII are
 // taken sixteen bytes (eight units) at a time, runs of three-byte forms (the
 // Japanese letters) in their own tight loop; the rest takes one branch each.

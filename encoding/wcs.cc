@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // 16-bit and 32-bit string helpers used on record texts, and the printable
 // ASCII rendering of 16-bit text.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every conversion direction on arbitrary bytes: never overruns or leaks; a
 // success hands out a terminated text; valid UTF-8 and valid UTF-16 convert
 // to each other and back to the same units and bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The style custom-data decoders on arbitrary text: never write past the
 // fixed records, whatever counts or pool lengths the text claims.
 #include <cstdint>

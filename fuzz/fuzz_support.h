@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared helpers of the fuzz targets: a scratch file per process.
 #pragma once
 

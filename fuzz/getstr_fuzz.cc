@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every GetStr_ converter over a record whose values come from the input: each
 // scalar field, the comment marks and the symbol lists (heap buffers of exactly
 // their documented size, so ASan sees any read past them), pointers that are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ReloadIniFile + WriteIniBuf: whatever the file holds, its written form is a
 // fixed point: reading it back and writing again gives the same bytes, and so
 // does a copy of the buffer. (The first write may normalise: a header without

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GetProfileFromORVIOPENPARM with arbitrary section and key over a populated
 // record: a result 1 comes with a text or a null text, a result 0 never hands
 // out anything but the documented empty text, and nothing leaks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A whole user profile from arbitrary text: open, reload, copy into a
 // caller's buffers, read the style, commit. Nothing may crash, overrun, leak,
 // or leave the profile file shorter than what the commit wrote.

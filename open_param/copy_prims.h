@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record copy's building blocks, shared by the exported Safe_, copyS_ and
 // Copy_ operations. Internal to the library (hidden namespace): the whole-record
 // copy calls these directly instead of going through the exported entry points.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fixed set of engine functions that this library's settings never offer.
 #include "open_param/copy_prims.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One copy operation per record field, and the whole-record copy, all generated
 // from the field description so that no field can be forgotten or copied by the
 // wrong rule. The copies write into the destination's own buffers; pointers are

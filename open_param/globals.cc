@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's working instances of the record and its companions, and the
 // number words that name the ten dictionary sets.
 #include "zerir2/open_param.h"

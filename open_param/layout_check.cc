@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Compile-time checks that the record built from the field description has the
 // layout the engine expects: on i386 the exact size and every offset; on every
 // target the field order, with the names of one reserved area sharing it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exported null-safe primitives; the record copy uses the same code inline.
 #include "open_param/copy_prims.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Copies of the sub-records that the record points at. Each writes into the
 // destination's own sub-record, field by field in record order, and does nothing
 // when the destination is null or unset. A null or unset source sub-record is not

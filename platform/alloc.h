@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The library's allocation calls and the file calls of its saves. They are the plain C library and
  * operator new[] (nothrow) calls; builds with ZERIR2_FAULT_HOOKS let a test
  * program make the Nth allocation or a write fail to prove the failure paths. */

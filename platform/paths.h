@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The fixed locations of the system. The shipped library uses them as
  * they are. The library that tests, fuzz targets, benchmarks and the demo link
  * is compiled with ZERIR2_ROOT_PREFIX (a directory of the build tree) in front

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "profile_store/file_checks.h"
 
 #include <climits>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rules a profile or style file must meet before the library reads or
 // locks it, as one routine: the loads, the file lock and the command-line
 // tool (which compiles this file to say why a file was refused) all ask it,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The inter-process file lock: checks a profile or style file (or creates it),
 // opens it and takes a whole-file record lock on it. A table of locked files
 // keeps holders apart inside the process; record locks keep processes apart.

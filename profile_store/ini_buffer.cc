@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The INI buffer: one profile or style file in memory as preamble lines,
 // sections and entries, compared byte for byte.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The save journal: a file beside a profile that holds the profile's next
 // text, bound to that file by device and inode and checked by checksums, so
 // that a save cut short at any instant is finished by the next locked access.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The save journal (see journal.cc). Internal, not exported.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How a line of a profile or style file is read: the one statement of the
 // rules that the INI buffer's load and the settings tool's line scanner (which
 // reports line numbers and duplicates) both use.

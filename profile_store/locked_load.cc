@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file loads of the profile blocks: the main profile, its style files and
 // the default style, each read under a shared record lock so that a commit of
 // another process (which writes in place under an exclusive lock) is never

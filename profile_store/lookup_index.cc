@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Open addressing over (owner, text): sections under a null owner, entries
 // under their section. Built in list order, keeping the first of equal names,
 // so a hit is the entry a linear walk would find.

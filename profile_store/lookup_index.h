@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A hash index over one buffer's sections and entries for a run of reads
 // that leaves the buffer unchanged (a settings loader walking its item table),
 // so that each single-value read is not a linear walk of the sections and

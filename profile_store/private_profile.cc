@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The private-profile interface: single values, groups and whole sections of
 // a block's buffers, selected by head number. It never touches a file except
 // through WriteMemoryProfile.

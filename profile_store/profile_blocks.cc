@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Profile blocks: one per user, holding the main profile and up to 30 style
 // files, in a list that the caller owns. Blocks are counted by openers.
 #include <climits>

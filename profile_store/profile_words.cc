@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fixed words of profile and style files, kept as EUC-JP like every
 // setting word of the library and handed out as new UTF-8 texts.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bases of the three-way merge: for each buffer, the text it was last
 // loaded from or written to and the file that held it. Kept here, keyed by the
 // buffer's address, because the buffer's layout is the callers' and has no

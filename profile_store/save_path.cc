@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one save path of the library and the locked read it pairs with: a save
 // reads the file as it is on disk (a pending journal applied), merges this
 // process's changes into it, journals the result, writes it in place through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one way a buffer reaches its file, and the one way a locked file is
 // read: the text as this library sees it (a pending journal applied), the
 // three-way merge of a save, the journal that makes a save survive a crash,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Internal pieces of the profile store shared between its files (not exported).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "profile_store/style_rule.h"
 
 #include <cerrno>

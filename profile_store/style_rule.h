@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which style files a user's style list may bring into a profile block. The
 // list is text of a file the user writes, so it may name anything; this one
 // routine decides, for the block loads and for anyone who must say why a

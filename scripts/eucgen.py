@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Generates the EUC-JP word constants of the library from a readable list.
 
 Input: lines "identifier<TAB>text" (UTF-8; '#' starts a comment line).

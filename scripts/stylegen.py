@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes a sample style file: header "環境" and the custom data of
 "カスタマイズ" as hexadecimal texts in the style-file layout.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Raw access to the sections and keys of a user's profile and style files under
 // the file lock, the commit of a buffer to its file, and the default style.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Making or refreshing a user's style file from other style files or the
 // default style: header of the current generation, key assignments from one
 // source, the romaji texts from another.

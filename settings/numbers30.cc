@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The thirty full-width numbers of the style list, "１" .. "３０".
 #include "zerir2/settings.h"
 

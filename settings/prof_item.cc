@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Moving one table row between the profile store and its field: ReadProfItem
 // parses the key's text into the field, WriteProfItem turns the field back into
 // text. Names and words are EUC-JP in the rows and UTF-8 in the store.

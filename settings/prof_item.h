@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ReadProfItem for the settings loaders, which know the row's names in UTF-8
 // and hold an index over the buffer for their whole run of rows.
 #pragma once

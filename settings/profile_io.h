@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Careful file I/O of profile buffers for the bulk calls and the style copy:
 // buffers loaded through the descriptor that the file lock holds, stores that
 // are checked, and the clean-up of files a failed call created. Saves go

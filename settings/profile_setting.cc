@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ReadProfileSetting: parses a user's main profile into the settings area of
 // the user's profile block (reload), or hands out a copy of what the block
 // holds with every dictionary path put under the caller's directory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The item tables of the main profile (rows in load order) and the helpers
 // that build rows. The tables themselves are data in schema_*.cc.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rows of the dictionary sets, the mode-linked dictionaries and the
 // input-saving data, with the staging globals they fill. Section or key names
 // that carry a number are built by the loader in the name buffers below.

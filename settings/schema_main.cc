@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 115 main settings rows of the profile, in load order, and the globals
 // they fill. Destination: the working record OP, the exported engine globals,
 // or a staging global that the profile loader empties.

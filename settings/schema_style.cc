@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/schema_style.h"
 
 #include "settings/words.h"

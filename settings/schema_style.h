@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Item rows of the style loader and the staging globals they fill: the style
 // selection of the main profile and the six rows of a style file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Palette and system-line rows: read into SYP, written back from SAP.
 #include "settings/schema.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The current style of a user: the custom-data decoders of style files and the
 // style loader that fills the block's key and romaji records.
 #include <cstdio>

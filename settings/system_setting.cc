@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The palette and system-line settings: ReadSystemSetting loads them into the
 // user's profile block (reload) or copies them out; WriteSaveSetting writes the
 // changed ones back into the main profile file.

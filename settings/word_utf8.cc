@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Address -> UTF-8 map of the library's constant words. Built once; the words
 // never move, so their addresses are a stable key.
 #include "settings/word_utf8.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The UTF-8 form of a setting word, looked up by the address of its EUC-JP
 // constant, so that item rows naming library words do not convert them again
 // on every read.

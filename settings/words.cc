@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/words.h"
 
 namespace z2w {

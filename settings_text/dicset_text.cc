@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dictionary-set texts: the keys of a set section ("辞書セット" and a number
 // word) and of the system input-saving data, as the profile file holds them.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The profile text of one setting of a record, named by UTF-8 section and key.
 //
 // Section and key are compared as EUC-JP bytes with the library's words. The

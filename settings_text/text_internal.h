@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pieces shared by the setting-text converters and the look-up by section and
 // key. Nothing here leaves the library.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Setting value texts: one GetStr_<field> converter per record field, generated
 // from the field list (include/zerir2/open_param_fields.h). Each converter reads
 // its field at full width and hands it to the routine of its kind; the word maps

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The setting words as the converters hand them out. Each word is EUC-JP in
 // the library and UTF-8 in every text given to a caller; the UTF-8 form of a
 // constant never changes, so it is converted once per process (with the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bulk profile access: readers over block buffers and files read afresh, the
 // pair store and the commit, the default style. (Concurrent commits against
 // locked readers are the stress test's.)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Style-file copy: every combination of sources with its result and the exact
 // text it leaves, slots, refused arguments and allocation failures.
 #include <gtest/gtest.h>

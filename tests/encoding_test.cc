@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Character-set conversion and 16-bit strings.
 #include <gtest/gtest.h>
 

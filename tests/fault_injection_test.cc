@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Allocation failures at every allocation of the exported functions not swept in
 // their own module's tests: at each failure point the call gives its failure value
 // or its normal result, nothing leaks (ASan builds), and a normal call afterwards

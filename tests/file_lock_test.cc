@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The inter-process file lock: refused files, creation, the in-process table of
 // holders, record locks against other processes, and failure paths.
 #include <gtest/gtest.h>

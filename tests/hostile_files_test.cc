@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hostile files: links, fifos, other users' files, files without permission
 // bits, style lists that name files outside the user's own directory. Nothing
 // outside the user's own files reaches a buffer or is written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // INI buffer: file text -> buffer -> file text, look-ups, copies, failures.
 #include <gtest/gtest.h>
 

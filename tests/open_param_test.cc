@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The open-parameter record: the disabled-function set, the null-safe
 // primitives and the field-by-field copy with directory prefixing.
 #include <gtest/gtest.h>

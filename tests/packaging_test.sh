@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Packaging test: builds the amd64 and i386 Debian packages (scripts/package),
 # then checks what they hold and say: the shipped library's fixed paths and
 # lack of test hooks, computed dependencies, Multi-Arch, the ldconfig trigger,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fixed system paths of the test library lead into the build tree, and the
 // test library refuses the real roots whatever way a path is spelled (the
 // shipped library's paths are checked in the package by the packaging test).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Private-profile interface over a block: head numbers, single values,
 // groups, whole sections and the write-out.
 #include <gtest/gtest.h>

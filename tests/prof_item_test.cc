@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ReadProfItem / WriteProfItem over a block whose main buffer is loaded from
 // a small file: every item type, its limits and its round trip.
 #include <gtest/gtest.h>

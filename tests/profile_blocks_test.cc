@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Profile blocks: user names, open counting, loading of the style list, the
 // fixed words.
 #include <gtest/gtest.h>

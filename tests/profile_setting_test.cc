@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading a user's main profile into the block, copies of it with a
 // directory, the palette settings and their save, under the file lock.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A settings reload reads each value as a single look-up finds it (first
 // section of a name, first entry of a key, long and short sections), even with
 // further ones linked in by a caller.

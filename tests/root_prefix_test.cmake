@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Which root prefixes of the test library configure accepts: run as
 #   cmake -DZ2_SOURCE_DIR=<source tree> -P tests/root_prefix_test.cmake
 # Each row: the value, then 1 if it is accepted (and what it becomes) or 0.

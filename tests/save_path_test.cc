@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saves that never lose a setting: the merge with what others saved meanwhile,
 // refusal to overwrite what the written form cannot reproduce or to store what
 // the format cannot hold, and the journal that makes a save survive a crash

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The profile schema: rows of (section, key, file text, field, value, default
 // when the key is missing), loaded from a real profile and read from the block.
 // Only mappings the sample profile's key-for-key look-up test cannot see are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The look-up of one setting by section and key, over records built here and
 // over the sample profile loaded and copied as an engine does.
 #include <gtest/gtest.h>

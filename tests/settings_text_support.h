@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Records, out-parameter checks and expected-text tables shared by
 // settings_text_test.cc and settings_lookup_test.cc.
 #pragma once

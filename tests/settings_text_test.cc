@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Setting texts of single fields and of dictionary sets, over records built here.
 #include <gtest/gtest.h>
 

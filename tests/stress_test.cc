@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Load from several processes at once: every text a reader sees must be one a
 // writer committed whole, no two writers may hold the lock at once, and a block
 // load waits for another process's writer but not for this process's own lock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Style settings: the hexadecimal field reader, the two custom-data decoders
 // and the style loader over a user's profile block.
 #include <gtest/gtest.h>

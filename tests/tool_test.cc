@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line tool as a person uses it: one table of (command line,
 // files, exit status, fragments of stdout and stderr), then the cases that
 // need a second process or a broken output.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A save whose write stops partway (short writes, then an error) puts the old
 // text back: the file never holds the new head over the old tail. A short write
 // alone is finished; a full disk at the journal falls back to a plain write, an

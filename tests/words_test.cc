@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every setting word of the library converts to exactly the UTF-8 text that
 // profile files hold.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the engine ignores or reads differently in a user's profile and style
 // files: the findings of 'check' (and the warnings of 'set').
 #pragma once

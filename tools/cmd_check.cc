@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zerir2-settings check: what the engine ignores or reads differently.
 #include <cstdio>
 #include <cstring>

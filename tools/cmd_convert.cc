@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zerir2-settings convert: text from stdin to stdout between the library's
 // encodings.
 #include <cerrno>

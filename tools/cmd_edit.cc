@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zerir2-settings init / unset / edit: making a user's profile, taking
 // settings out of it, and editing it with $EDITOR. Every change is stored
 // with SetProfiles and committed by the library; the tool never writes a

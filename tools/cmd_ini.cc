@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zerir2-settings ini: a profile or style file in the form the library writes
 // it back (one block per section, one entry per key, line feeds only).
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zerir2-settings get / list / set: raw keys of a section of a user's profile
 // or style file, under the file lock.
 #include <cstdio>

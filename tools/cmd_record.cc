@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zerir2-settings record / palette: what the library loads from a user's main
 // profile, field by field, and the palette settings with their save.
 #include <cstdint>

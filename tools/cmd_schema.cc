@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zerir2-settings schema: every setting the library knows, from its own tables.
 #include <cstdio>
 #include <cstring>

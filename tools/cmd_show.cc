@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zerir2-settings show: the setting texts of a user's record, as an engine
 // would get them: the profile is loaded into the user's block, a copy is made
 // into the tool's own buffers, and each setting is asked for by section and key.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zerir2-settings style / copy-style: the current style of a user, and making
 // a style file from other style files or the default style.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Command registry of zerir2-settings: each command file registers itself.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/file_diag.h"
 
 #include <cerrno>

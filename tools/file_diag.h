@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Why a file cannot be used: the path rules the library applies to a user's
 // files, and after a refusal the precise reason (not found, not a regular
 // file, a symbolic link, another owner, no permission, locked by another

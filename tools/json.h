@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Minimal JSON output for --json: UTF-8 strings escaped, members in the order
 // the caller writes them (so the key order is stable).
 #pragma once

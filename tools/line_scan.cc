@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/line_scan.h"
 
 #include <cerrno>

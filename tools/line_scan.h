@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A raw scan of a profile or style file, line by line as the library reads
 // it (the shared line rules), keeping what a load forgets: line numbers,
 // repeated sections and keys, over-long lines, bytes that are not UTF-8.

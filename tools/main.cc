@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zerir2-settings: exercises the settings library as a configuration tool does.
 #include <clocale>
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/profile_access.h"
 
 #include <cstdio>

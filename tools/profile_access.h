@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared steps of the commands that reach a user's files through the library:
 // the user's main profile beside a file, an opened block list, and the checks
 // that the library took the files (with the reason when it did not).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A caller's own record for ReadProfileSetting's copies: every pointer field of
 // the record points at a zeroed buffer held here, as an engine prepares the
 // record it passes in. The copy writes into these buffers and puts the

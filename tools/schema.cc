@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/schema.h"
 
 #include <cstdlib>

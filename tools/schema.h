@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every setting the library knows, built from its own item tables (see
 // schema_tables.cc): the main profile's rows with their numbered sections and
 // keys spelt out, the palette rows, the style list and the style file's rows,

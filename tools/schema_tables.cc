@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's own item tables, compiled into the tool from the library's
 // sources (the same rows the loaders read), inside a namespace of their own:
 // the staging globals the rows name become the tool's, so nothing of the

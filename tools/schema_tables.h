@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's item tables as the tool sees them (see schema_tables.cc).
 #pragma once
 

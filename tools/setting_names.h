@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every (section, key) that GetProfileFromORVIOPENPARM answers, in UTF-8, in
 // the order a profile lists them: "入力・変換", "辞書・学習", the ten
 // dictionary-set sections, "省入力データ". Built from the library's word list

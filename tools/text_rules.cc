@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/text_rules.h"
 
 #include "profile_store/line_rules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text rules of the tool: strict UTF-8 (no overlong forms, no encoded
 // surrogates, nothing past U+10FFFF) and what a profile line can hold.
 #pragma once

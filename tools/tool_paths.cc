@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fixed roots of the library this tool is linked with: compiled once for
 // the shipped tool (the real roots) and once for the tool on the test library.
 #include "platform/paths.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Character-set conversion between EUC-JP, Shift_JIS, UTF-8 and UTF-16, and the
  * 16-bit / 32-bit string helpers used on record texts.
  *

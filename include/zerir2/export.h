@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Export macro of libzerir2settings: everything else stays inside the library. */
 #ifndef ZERIR2_EXPORT_H
 #define ZERIR2_EXPORT_H

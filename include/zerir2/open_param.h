@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The engine's open-parameter record ORVIOPENPARM, its sub-records, the
  * library's working instances of them, and the field-by-field record copy that
  * puts a directory in front of every dictionary and data path.

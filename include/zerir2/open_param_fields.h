@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The fields of ORVIOPENPARM, in record order: the one description from which the
  * record itself, its i386 offset checks, the per-field Copy_ operations and the
  * per-field GetStr_ setting texts are generated. No include guard: include it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Profile store: INI buffers (one profile or style file in memory), the
  * per-user profile blocks and their caller-owned list, the private-profile
  * interface over a block, and the inter-process file lock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Settings binding: item tables that bind profile keys to fields, the loaders
  * and savers of a user's profile, style settings, raw profile access under the
  * file lock, and style-file creation.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Settings text: the profile text of each setting of a record, and the look-up
  * of one setting by section and key. Texts are UTF-8 from the C allocator; the
  * caller releases them with free(). No state is kept and no lock is taken: any

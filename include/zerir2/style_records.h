@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Decoded style data: key assignments and the romaji-kana table. Filled by
  * DecodeFucKeyCustomData / DecodeRomajiCustomData (settings.h) from the
  * hexadecimal custom-data texts of a style file; each block keeps one set,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* libzerir2settings: the whole exported interface. */
 #ifndef ZERIR2_ZERIR2_H
 #define ZERIR2_ZERIR2_H

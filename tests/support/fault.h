@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Allocation and write failure injection for tests. The library calls these
 // hooks (builds with ZERIR2_FAULT_HOOKS) before every malloc/calloc/strdup/new[]
 // and every write of a file.

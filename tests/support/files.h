@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Files and directories for tests: everything lives in the build tree (the
 // fixed system paths of the test build are under ZERIR2_ROOT_PREFIX there).
 #pragma once
