@@ -64,7 +64,7 @@ private:
 };
 
 // The sleeps between two attempts of a lock: at most 2 ms for the first 50 ms
-// of the wait, then growing to about 50 ms, each jittered so that waiters of
+// of the wait, then growing to 10 ms, each jittered so that waiters of
 // several processes do not retry in step. Never past the deadline.
 class Backoff {
 public:

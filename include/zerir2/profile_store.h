@@ -353,7 +353,7 @@ ZERIR2_API int WriteMemoryProfile(ConfBufList* list, char const* path, int fd);
  * trailing "/"), opens it (read-write when exclusive, else read-only) and
  * takes a whole-file fcntl record lock, shared or exclusive. While another
  * process holds a conflicting lock it retries every 1-2 ms for the first
- * 50 ms, then at jittered steps growing to about 50 ms, and gives up after
+ * 50 ms, then at jittered steps growing to 10 ms, and gives up after
  * about 10 s. Once locked, the path must still name the locked file; one
  * renamed over it meanwhile is opened and locked anew within the same time.
  * With create set, a missing file is created with mode 0600 and given owner
