@@ -160,8 +160,7 @@ int open_checked(char const* path, struct stat const& seen, unsigned int owner, 
         ::close(fd);
         return -1;
     }
-    int fl = ::fcntl(fd, F_GETFL);
-    if (fl == -1 || ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) == -1) {
+    if (!z2::clear_nonblock(fd)) {
         ::close(fd);
         return -1;
     }

@@ -47,8 +47,7 @@ int z2::load_ini_locked(IniBuf* buf, char const* path, char const* mainPath, lon
         }
     }
     if (ownerOut) *ownerOut = static_cast<long>(st.st_uid);
-    int fl = ::fcntl(fd, F_GETFL);
-    if (fl != -1) (void)::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+    (void)z2::clear_nonblock(fd);
     // A path this process holds through sem_open is already locked against
     // writers of other processes; a lock of its own here could conflict with
     // an exclusive holder of this very process and is not taken.

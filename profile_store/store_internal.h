@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include <fcntl.h>
+
 #include <sys/stat.h>
 
 #include "zerir2/profile_store.h"
@@ -17,6 +19,14 @@ namespace z2 {
 // file over these limits is treated as unreadable.
 constexpr size_t kMaxFileBytes = size_t{4} << 20;
 constexpr size_t kMaxFileLines = 100000;
+
+// Files are opened with O_NONBLOCK so that a fifo put in a file's place cannot
+// hang the open; once fstat has shown a regular file, reads and writes block
+// again. False when the flag cannot be cleared.
+inline bool clear_nonblock(int fd) {
+    int fl = ::fcntl(fd, F_GETFL);
+    return fl != -1 && ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) != -1;
+}
 
 // Hash of a name under its owner (a section for keys, null for sections):
 // eight bytes a step, then a final mix so that the low bits (the slot of an

@@ -127,8 +127,7 @@ int z2::open_style_file(char const* stylePath, char const* mainPath, long mainOw
         ::close(fd);
         return -1;
     }
-    int fl = ::fcntl(fd, F_GETFL);
-    if (fl == -1 || ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) == -1) {
+    if (!z2::clear_nonblock(fd)) {
         ::close(fd);
         *why = kStyleMissing;
         return -1;
