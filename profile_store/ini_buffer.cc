@@ -13,6 +13,7 @@
 #include "platform/alloc.h"
 #include "platform/paths.h"
 #include "profile_store/line_rules.h"
+#include "profile_store/lookup_index.h"
 #include "profile_store/save_path.h"
 #include "profile_store/store_internal.h"
 #include "zerir2/profile_store.h"
@@ -25,9 +26,7 @@ static_assert(kReadBlock > kLineBuf, "a whole line must fit in the read block");
 // Bytes per section assumed when the index is sized from the file's length.
 constexpr size_t kSectionGuess = 512;
 
-bool is_bare_key(char const* key) {
-    return key[0] == '\0' || key[0] == ';' || key[0] == '\r' || key[0] == '\n';
-}
+using z2::is_bare_key;
 
 char const* entry_value(IniEntry const* e) { return e->text + std::strlen(e->text) + 1; }
 
@@ -813,6 +812,25 @@ int SetIniBufProfile(IniBuf* buf, char const* section, char const* key, char con
     bool stored = false;
     if (s) entry_store(s, key, value, nullptr, &stored);
     return stored ? 1 : 0;
+}
+
+bool z2::remove_entry(IniBuf* buf, char const* section, char const* key) {
+    if (!buf || !section || !key || is_bare_key(key)) return false;
+    // An index of this thread points at the entries; a removal under it would
+    // leave it pointing at freed memory.
+    if (z2::lookup_index_for(buf)) return false;
+    IniSection* s = SearchSectionBuf(buf, section, 0);
+    if (!s) return false;
+    IniEntry* prev = nullptr;
+    for (IniEntry* e = s->first; e; prev = e, e = e->next) {
+        if (std::strcmp(e->text, key) != 0) continue;
+        (prev ? prev->next : s->first) = e->next;
+        if (s->last == e) s->last = prev;
+        std::free(e->text);
+        std::free(e);
+        return true;
+    }
+    return false;
 }
 
 int GetIniBufProfiles(IniBuf* buf, char const* section, char const** keys, int n, char** outs, unsigned int size) {

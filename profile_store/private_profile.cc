@@ -10,6 +10,7 @@
 #include "platform/alloc.h"
 #include "platform/paths.h"
 #include "profile_store/lookup_index.h"
+#include "profile_store/store_internal.h"
 #include "zerir2/encoding.h"
 #include "zerir2/profile_store.h"
 
@@ -120,6 +121,11 @@ int WritePrivateProfileString(char const* section, char const* key, char const* 
     // The shared default style (-2) is never written.
     if (!block || head < -1 || head >= kStyleSlots) return 0;
     return SetIniBufProfile(GetIniBufPos(block, head), section, key, value);
+}
+
+int RemovePrivateProfileString(char const* section, char const* key, char const*, ConfBufStr* block, int head) {
+    if (!block || head < -1 || head >= kStyleSlots) return 0;
+    return z2::remove_entry(GetIniBufPos(block, head), section, key) ? 1 : 0;
 }
 
 int WritePrivateProfileStringEUC(char const* section, char const* key, char const* value, char const* file,

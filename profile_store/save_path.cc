@@ -25,7 +25,6 @@ namespace {
 // is loaded as several lines and could not be written back as it was.
 constexpr size_t kLineMax = 16399;
 
-bool is_bare(char const* key) { return key[0] == '\0' || key[0] == ';' || key[0] == '\r' || key[0] == '\n'; }
 char const* value_of(IniEntry const* e) { return e->text + std::strlen(e->text) + 1; }
 
 bool same(Text const& a, Text const& b) { return a.len == b.len && (a.len == 0 || std::memcmp(a.data, b.data, a.len) == 0); }
@@ -151,12 +150,20 @@ struct Changes {
     size_t nForced;
 
     char const* of(char const* section, size_t hs, IniEntry const* mine) const {
-        if (is_bare(mine->text)) return nullptr;
+        if (is_bare_key(mine->text)) return nullptr;
         char const* v = value_of(mine);
         for (size_t i = 0; i < nForced; ++i)
             if (std::strcmp(forced[i].section, section) == 0 && std::strcmp(forced[i].key, mine->text) == 0) return v;
         IniEntry const* b = base.entry(section, hs, mine->text);
         return b && std::strcmp(value_of(b), v) == 0 ? nullptr : v;
+    }
+
+    // Whether a disk entry that mine does not hold was taken out by mine: the
+    // base had it, and with the value the disk still holds. A value another
+    // process saved meanwhile stays; a change is never lost to a removal.
+    bool removed(char const* section, size_t hs, IniEntry const* disk) const {
+        IniEntry const* b = base.entry(section, hs, disk->text);
+        return b && std::strcmp(value_of(b), value_of(disk)) == 0;
     }
 };
 
@@ -322,15 +329,16 @@ bool render_text(IniBuf const* buf, Text* out) {
     for (IniCommentLine* c = buf->comments; c; c = c->next) o.put(c->text);
     for (IniSection* s = buf->first; s; s = s->next) {
         o.section(s->name);
-        for (IniEntry* e = s->first; e; e = e->next) o.entry(e->text, is_bare(e->text) ? nullptr : value_of(e));
+        for (IniEntry* e = s->first; e; e = e->next) o.entry(e->text, is_bare_key(e->text) ? nullptr : value_of(e));
     }
     return o.take(out);
 }
 
 // The merge. For every section and key: where mine differs from base (a new
-// key or another value) the result takes mine, else the disk's; keys only the
-// disk has stay, and preamble and comment lines come from the disk. When the
-// disk still holds the base, the result is mine as it stands.
+// key or another value) the result takes mine, else the disk's; a key of the
+// base that mine no longer holds is taken out, unless the disk changed it;
+// keys only the disk has stay, and preamble and comment lines come from the
+// disk. When the disk still holds the base, the result is mine as it stands.
 bool merge_text(IniBuf* mine, Text const& base, Text const& disk, ForcedKey const* forced, size_t nForced,
                 Text* out) {
     if (same(base, disk)) return render_text(mine, out);
@@ -345,11 +353,12 @@ bool merge_text(IniBuf* mine, Text const& base, Text const& disk, ForcedKey cons
         size_t hs = hash_text(nullptr, s->name);
         o.section(s->name);
         for (IniEntry* e = s->first; e; e = e->next) {
-            if (is_bare(e->text)) {
+            if (is_bare_key(e->text)) {
                 o.entry(e->text, nullptr);
                 continue;
             }
             IniEntry* m = im.entry(s->name, hs, e->text);
+            if (!m && changes.removed(s->name, hs, e)) continue;
             char const* v = m ? changes.of(s->name, hs, m) : nullptr;
             o.entry(e->text, v ? v : value_of(e));
         }

@@ -145,6 +145,18 @@ bool links_are_the_owners(char const* path, struct stat const& st);
 // True when path has a ".." component.
 bool has_dotdot_component(char const* path);
 
+// Takes the entry of key out of section in buf: the only removal of a single
+// entry (the section line stays, even when it empties). Comment and blank
+// lines are not keys and are never taken out; nothing is removed while a
+// lookup index of this thread covers buf. True when an entry went.
+bool remove_entry(IniBuf* buf, char const* section, char const* key);
+
+// Entries whose key is empty or starts with ";", CR or LF are bare lines
+// (comments, blank lines): written without "=" and value, never a setting.
+inline bool is_bare_key(char const* key) {
+    return key[0] == '\0' || key[0] == ';' || key[0] == '\r' || key[0] == '\n';
+}
+
 // Results of load_ini_locked.
 constexpr int kLoaded = 1;
 constexpr int kRefused = -1;

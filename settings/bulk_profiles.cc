@@ -3,6 +3,8 @@
 // the file lock, the commit of a buffer to its file, and the default style.
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+#include <unordered_set>
 
 #include "platform/paths.h"
 #include "profile_store/store_internal.h"
@@ -201,6 +203,37 @@ int SetProfiles(char const* path, unsigned int uid, unsigned int gid, char const
     // A file this call created is not left behind when no buffer stands for it
     // or its commit failed (it would hold nothing or half a text).
     if (created && !keep) z2::RemoveCreatedFile(path, fd, n != 0);
+    sem_close(fd);
+    return result;
+}
+
+// Keys out of the block's buffer of an existing file, all or none; the file
+// changes at the next commit. The lock keeps a pending buffer's load and the
+// look-up of the keys in step with other processes' commits.
+int UnsetProfiles(char const* path, unsigned int uid, unsigned int gid, char const* section, char const** keys, int n,
+                  ConfBufList* list) {
+    if (!path || !section || !keys || n <= 0) return 0;
+    for (int i = 0; i < n; ++i)
+        if (!keys[i]) return 0;
+    int fd = sem_open(const_cast<char*>(path), uid, gid, 1, 0, nullptr);
+    if (fd < 0) return 0;
+    int result = 0;
+    if (ConfBufStr* block = OpenPrivateProfile(list, path)) {
+        int const head = HeadForWriting(path, block, fd);
+        IniBuf* buf = InBlock(head) ? GetIniBufPos(block, head) : nullptr;
+        bool all = buf != nullptr;
+        std::unordered_set<std::string_view> named;
+        for (int i = 0; all && i < n; ++i) {
+            IniEntry* e = SearchStringBuf(buf, section, keys[i], nullptr, 0);
+            all = e && !z2::is_bare_key(e->text) && named.insert(keys[i]).second;
+        }
+        if (all) {
+            result = 1;
+            for (int i = 0; i < n; ++i)
+                if (RemovePrivateProfileString(section, keys[i], path, block, head) != 1) result = 0;
+        }
+        ClosePrivateProfile();
+    }
     sem_close(fd);
     return result;
 }

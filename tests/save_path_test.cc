@@ -124,6 +124,47 @@ TEST(SaveMerge, OthersChangesSurviveAndUnchangedRowsAreNoChange) {
                                     "Version=2.00\nRevision=1.00\n[新]\nk=v\n");
 }
 
+// Keys taken out: gone from the file after the commit, unless another process
+// changed them meanwhile; all or nothing per call; never a comment line.
+TEST(SaveMerge, RemovedKeysLeaveTheFileButNotOthersChanges) {
+    z2test::TestUser user{"remove"};
+    std::string const p = user.profile();
+    ASSERT_TRUE(z2test::write_file(p, "[入力・変換]\n; note\na=1\nb=2\nc=3\nd=4\n"));
+    Session mine(p), other(p);
+    auto unset = [&](std::vector<char const*> keys) {
+        return UnsetProfiles(p.c_str(), getuid(), getgid(), "入力・変換", keys.data(), int(keys.size()), &mine.list);
+    };
+    EXPECT_EQ(unset({"a", "missing"}), 0);
+    EXPECT_EQ(unset({"a", "a"}), 0);
+    EXPECT_EQ(unset({"; note"}), 0);
+    EXPECT_EQ(RemovePrivateProfileString("入力・変換", "a", nullptr, mine.list.first, -2), 0);
+    EXPECT_EQ(RemovePrivateProfileString("入力・変換", "a", nullptr, mine.list.first, 30), 0);
+    char const* a[] = {"a"};
+    EXPECT_EQ(UnsetProfiles(p.c_str(), getuid(), getgid(), "入力・変換", nullptr, 1, &mine.list), 0);
+    EXPECT_EQ(UnsetProfiles(nullptr, getuid(), getgid(), "入力・変換", a, 1, &mine.list), 0);
+    EXPECT_EQ(UnsetProfiles(p.c_str(), getuid(), getgid(), "入力・変換", a, 1, nullptr), 0);
+    EXPECT_EQ(RemovePrivateProfileString(nullptr, "a", nullptr, mine.list.first, -1), 0);
+    EXPECT_EQ(RemovePrivateProfileString("入力・変換", "a", nullptr, nullptr, -1), 0);
+    std::string const none = user / "none.sty";  // never created by a removal
+    EXPECT_EQ(UnsetProfiles(none.c_str(), getuid(), getgid(), "入力・変換", a, 1, &mine.list), 0);
+    EXPECT_FALSE(z2test::file_exists(none));
+    ASSERT_EQ(unset({"a", "b", "c"}), 1);
+    char v[8];
+    EXPECT_EQ(GetPrivateProfile("入力・変換", "a", mine.list.first, v, sizeof v, -1), 0) << "a still in the buffer";
+    // Meanwhile another process changes b and adds e; c is stored again by mine.
+    ASSERT_EQ(other.set("入力・変換", "b", "20"), 1);
+    ASSERT_EQ(other.set("入力・変換", "e", "5"), 1);
+    ASSERT_EQ(other.commit(), 1);
+    ASSERT_EQ(mine.set("入力・変換", "c", "30"), 1);
+    ASSERT_EQ(mine.commit(), 1);
+    std::string const now = z2test::read_file(p);
+    EXPECT_EQ(now.substr(0, now.find("[環境]")), "[入力・変換]\n; note\nb=20\nc=30\nd=4\ne=5\n");
+    // Without a change meanwhile the save writes the buffer as it stands.
+    ASSERT_EQ(unset({"d"}), 1);
+    ASSERT_EQ(mine.commit(), 1);
+    EXPECT_EQ(z2test::read_file(p).find("d=4"), std::string::npos);
+}
+
 // Lines the written form would not reproduce: the save writes nothing.
 TEST(SaveRefusal, FilesTheWrittenFormWouldChangeStayByteForByte) {
     std::string const big(1 << 20, 'L');

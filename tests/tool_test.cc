@@ -245,11 +245,12 @@ TEST(ToolLock, SlowLockedProfileNamesTheLock) {
 TEST(ToolEditing, InitUnsetAndEditThroughTheLibrary) {
     SampleUser u;
     std::string const p = u.user.profile();
-    // unset: the key reads as missing afterwards; an unknown key writes nothing.
+    // unset: the line is gone and the key reads as missing; an unknown key writes nothing.
     Result r = run("LC_ALL=C", u.expand("unset $P 入力・変換 エラー音"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(run("LC_ALL=C", u.expand("show $P 入力・変換 エラー音")).err.find("unset"), std::string::npos);
     std::string const afterUnset = z2test::read_file(p);
+    EXPECT_EQ(afterUnset.find("\nエラー音="), std::string::npos) << afterUnset;
     EXPECT_EQ(run("LC_ALL=C", u.expand("unset $P 入力・変換 無い")).status, 1);
     EXPECT_EQ(run("LC_ALL=C", u.expand("unset $P 環境 IDCode")).status, 1);
     EXPECT_EQ(z2test::read_file(p), afterUnset);
@@ -259,14 +260,17 @@ TEST(ToolEditing, InitUnsetAndEditThroughTheLibrary) {
     std::string const editor = tmp / "editor.sh";
     z2test::write_file(editor,
                        "#!/bin/sh\n"
-                       "sed -i 's/^入力支援=.*/入力支援=しない/' \"$1\"\n"
-                       ZERIR2_TEST_EMULATOR " '" ZERIR2_TOOL_PATH "' set " + p + " 入力・変換 エラー音=鳴らさない\n",
+                       "sed -i -e 's/^入力支援=.*/入力支援=しない/' -e '/^句読点モード=/d' -e '/^漢字入力モード=/d' \"$1\"\n"
+                       ZERIR2_TEST_EMULATOR " '" ZERIR2_TOOL_PATH "' set " + p +
+                           " 入力・変換 エラー音=鳴らさない 漢字入力モード=カナ漢\n",
                        0700);
     r = run("LC_ALL=C EDITOR=" + editor, u.expand("edit $P"));
     ASSERT_EQ(r.status, 0) << r.err;
     std::string const edited = z2test::read_file(p);
     EXPECT_NE(edited.find("\n入力支援=しない\n"), std::string::npos);
+    EXPECT_EQ(edited.find("\n句読点モード="), std::string::npos) << "a deleted key stayed";
     EXPECT_NE(edited.find("\nエラー音=鳴らさない\n"), std::string::npos) << "the concurrent change was lost";
+    EXPECT_NE(edited.find("\n漢字入力モード=カナ漢\n"), std::string::npos) << "a deletion beat a concurrent change";
 
     // A copy with a finding: "q" leaves the file, "s" saves it anyway.
     z2test::write_file(editor, "#!/bin/sh\nsed -i 's/^入力支援=.*/入力支援=たぶん/' \"$1\"\n", 0700);

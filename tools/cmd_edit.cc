@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // zerir2-settings init / unset / edit: making a user's profile, taking
 // settings out of it, and editing it with $EDITOR. Every change is stored
-// with SetProfiles and committed by the library; the tool never writes a
-// profile itself.
+// with SetProfiles or taken out with UnsetProfiles and committed by the
+// library; the tool never writes a profile itself.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -44,10 +44,10 @@ const z2tool::Command kUnset = {
     N_("usage: zerir2-settings unset FILE SECTION KEY...\n"
        "\n"
        "Makes each KEY of SECTION in FILE (the user's zerir2.ven or one of the\n"
-       "user's style files) unset: the engine then uses its default, as for a\n"
-       "key the file does not have. The library stores the change and commits\n"
-       "the file; its save keeps the line as \"KEY=\" (an empty value reads as a\n"
-       "missing one). A key the section does not hold is reported (exit 1) and\n"
+       "user's style files) unset: the engine then uses its default. The\n"
+       "library takes the keys out and commits the file, so their lines are\n"
+       "gone; a key another program changed meanwhile keeps that program's\n"
+       "value. A key the section does not hold is reported (exit 1) and\n"
        "nothing is written.\n"),
     run_unset};
 const z2tool::Command kEdit = {
@@ -59,8 +59,9 @@ const z2tool::Command kEdit = {
        "checked as 'check' does; with findings you are asked to edit again (e),\n"
        "save anyway (s) or quit without saving (q). Saving re-reads FILE, so\n"
        "changes other programs made meanwhile are kept, and stores only the\n"
-       "keys you changed, through the library: a key you deleted becomes unset\n"
-       "(\"KEY=\"), comments and the order of lines are not carried over.\n"
+       "keys you changed, through the library: a key you deleted is taken out\n"
+       "(unless another program changed it meanwhile); comments and the order\n"
+       "of lines are not carried over.\n"
        "Exit status 0 saved (or nothing changed), 1 not saved.\n"),
     run_edit};
 
@@ -109,7 +110,7 @@ int run_init(int argc, char** argv) {
     return 0;
 }
 
-// Stores pairs (value "" unsets) in the buffer of file and commits it.
+// Stores pairs in the buffer of file (committed later).
 bool store(z2tool::ProfileSession& s, std::string const& section, std::vector<std::string> const& keys,
            std::vector<std::string> const& values) {
     std::vector<char const*> k, v;
@@ -119,6 +120,20 @@ bool store(z2tool::ProfileSession& s, std::string const& section, std::vector<st
     }
     int n = static_cast<int>(k.size());
     if (SetProfiles(s.file.c_str(), s.uid, s.gid, section.c_str(), k.data(), n, v.data(), &s.list) != 1) return false;
+    return true;
+}
+
+// Takes keys out of the buffer of file (committed later). Strict: all or
+// nothing. Otherwise a key the buffer no longer holds (another program took
+// it out or added it after the buffer was read) is left as the disk has it.
+bool take_out(z2tool::ProfileSession& s, std::string const& section, std::vector<std::string> const& keys,
+              bool strict) {
+    std::vector<char const*> k;
+    for (std::string const& key : keys) k.push_back(key.c_str());
+    int n = static_cast<int>(k.size());
+    if (UnsetProfiles(s.file.c_str(), s.uid, s.gid, section.c_str(), k.data(), n, &s.list) == 1) return true;
+    if (strict) return false;
+    for (char const* key : k) UnsetProfiles(s.file.c_str(), s.uid, s.gid, section.c_str(), &key, 1, &s.list);
     return true;
 }
 
@@ -133,7 +148,7 @@ int run_unset(int argc, char** argv) {
     if (argc < 4) return z2tool::usage_error(kUnset, _("needs FILE, SECTION and at least one KEY"));
     std::string file = argv[1], section = argv[2];
     if (!z2tool::check_path("unset", file, z2tool::kProfileOrStyle)) return 1;
-    std::vector<std::string> keys(argv + 3, argv + argc), empty(keys.size());
+    std::vector<std::string> keys(argv + 3, argv + argc);
     for (std::string const& k : keys)
         if (section == w::sec_kankyo && (k == w::key_IDCode || k == w::key_Version || k == w::key_Revision))
             return z2tool::fail("unset", "[" + section + "] " + k + _(": the header is stamped by every commit"));
@@ -151,7 +166,7 @@ int run_unset(int argc, char** argv) {
     }
     for (std::string const& k : keys)
         if (!held.count(k)) return z2tool::fail("unset", "[" + section + "] " + k + _(": not in the file"));
-    if (!store(s, section, keys, empty)) {
+    if (!take_out(s, section, keys, true)) {
         s.explain(file, true);
         return 1;
     }
@@ -251,6 +266,7 @@ int run_edit(int argc, char** argv) {
     // What this edit changed, per section: new and changed values, and "" for
     // a key taken out.
     std::map<std::string, std::pair<std::vector<std::string>, std::vector<std::string>>> changes;
+    std::map<std::string, std::vector<std::string>> removals;
     for (auto const& sec : now)
         for (auto const& kv : sec.second) {
             auto o = old.find(sec.first);
@@ -267,24 +283,22 @@ int run_edit(int argc, char** argv) {
     for (auto const& sec : old)
         for (auto const& kv : sec.second) {
             auto n = now.find(sec.first);
-            if ((n == now.end() || !n->second.count(kv.first)) && !kv.second.empty()) {
-                changes[sec.first].first.push_back(kv.first);
-                changes[sec.first].second.push_back("");
-            }
+            if (n == now.end() || !n->second.count(kv.first)) removals[sec.first].push_back(kv.first);
         }
-    if (changes.empty()) {
+    if (changes.empty() && removals.empty()) {
         std::fprintf(stderr, _("zerir2-settings edit: %s: nothing changed\n"), file.c_str());
         return 0;
     }
-    // Changes made meanwhile by others are read in first; only this edit's
-    // keys are stored over them.
-    RefreshProfileBlock(&s.list, s.profile.c_str());
+    // The buffer still holds the file as it was when the edit began: the
+    // commit merges this edit's changes into the file as it is then, so
+    // changes other programs made meanwhile stay.
     for (auto const& c : changes) {
         if (!store(s, c.first, c.second.first, c.second.second)) {
             s.explain(file, true);
             return 1;
         }
     }
+    for (auto const& r : removals) take_out(s, r.first, r.second, false);
     return commit(s) ? 0 : 1;
 }
 

@@ -48,7 +48,8 @@ struct IniSection {
 /* All four fields zero is a valid empty buffer. The buffer owns every node and
  * text reachable from it (malloc'ed; released by FreeIniBuf). Names, keys and
  * values are bytes (UTF-8 in practice) compared exactly; sections and keys are
- * unique and kept in order of first appearance; nothing removes a single entry.
+ * unique and kept in order of first appearance; only RemovePrivateProfileString
+ * (and UnsetProfiles through it) removes a single entry.
  * Entries whose key is empty or starts with ";", CR or LF are bare lines
  * (comments, blank lines): written without "=" and value. */
 struct IniBuf {
@@ -319,6 +320,13 @@ ZERIR2_API unsigned int GetPrivateProfileInt(char const* section, char const* ke
  * any given text fails to convert. */
 ZERIR2_API int WritePrivateProfileString(char const* section, char const* key, char const* value, char const* file, ConfBufStr* block, int head);
 ZERIR2_API int WritePrivateProfileStringEUC(char const* section, char const* key, char const* value, char const* file, ConfBufStr* block, int head);
+/* Takes key out of section in the selected buffer only (the section line
+ * stays); the file changes when the buffer is committed, whose merge then
+ * drops the key from the file unless another process changed its value
+ * meanwhile. file is not used. Heads -1 and 0..29 only. 1 when an entry was
+ * taken out; 0 when the key is not there, is a comment or blank line, or the
+ * call is refused. */
+ZERIR2_API int RemovePrivateProfileString(char const* section, char const* key, char const* file, ConfBufStr* block, int head);
 /* GetIniBufProfiles / GetIniBufProfiles2 on the selected buffer: values of n
  * keys into the caller's buffers, or (form 2) as malloc'ed copies the caller
  * frees. 1 when the section exists, else 0. */

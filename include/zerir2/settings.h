@@ -222,6 +222,16 @@ ZERIR2_API int GetAllProfiles(char const* path, unsigned int uid, unsigned int g
  * no buffer stands for, is removed again. 0 on a refused lock or no block. */
 ZERIR2_API int SetProfiles(char const* path, unsigned int uid, unsigned int gid, char const* section,
                            char const** keys, int n, char const** values, ConfBufList* list);
+/* Takes keys[0..n-1] out of section in the block's buffer of path (main
+ * profile or a style file of the user, which must exist) under the exclusive
+ * lock, as SetProfiles stores pairs: the file itself changes at the next
+ * commit (n == 0 to SetProfiles), whose merge drops each key from the file
+ * unless another process changed its value meanwhile. All or nothing: 1 when
+ * every key was there and went; 0 when one is missing (a key named twice
+ * counts as missing the second time), is a comment or blank line, on a null
+ * argument, a refused lock or no block, with nothing taken out. */
+ZERIR2_API int UnsetProfiles(char const* path, unsigned int uid, unsigned int gid, char const* section,
+                             char const** keys, int n, ConfBufList* list);
 /* LoadDefaultProfiles loads the default style file into list->defaultStyle
  * under a shared lock (owner 0): 1 when loaded, 0 for a null list or a
  * refused lock, -1 when the file cannot be read. UnloadDefaultProfiles empties
