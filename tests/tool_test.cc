@@ -385,8 +385,9 @@ TEST(ToolDocs, ReadmeAndManualExamplesRunAsWritten) {
     ::unlink(ZERIR2_DEFAULT_STYLE);
 }
 
-// The bash completion, sourced in bash, asked as bash asks it.
-std::string complete(std::string const& line) {
+// The bash completion, sourced in bash, asked as bash asks it; or the zsh
+// one, run with stand-ins for zsh's completion builtins.
+std::string complete(std::string const& line, bool zsh = false) {
     z2test::TempDir tmp;
     std::string script = tmp / "c.sh";
     z2test::write_file(script, std::string("source '" ZERIR2_EXAMPLES_DIR "/../tools/completion/zerir2-settings.bash'\n"
@@ -394,14 +395,25 @@ std::string complete(std::string const& line) {
                                            "[ \"${1: -1}\" = ' ' ] && COMP_WORDS+=('')\n"
                                            "COMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n"
                                            "_zerir2_settings\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n"));
+    if (zsh)
+        script = "-f '" ZERIR2_EXAMPLES_DIR "/../tests/support/zsh_completion.zsh'";
     std::string out = tmp / "out";
-    std::string cmd = "LC_ALL=C.UTF-8 bash '" + script + "' \"" ZERIR2_TOOL_PATH " " + line + "\" >'" + out + "' 2>&1";
+    std::string cmd = std::string("LC_ALL=C.UTF-8 ") + (zsh ? "zsh " : "bash '") + script + (zsh ? " \"" : "' \"") +
+                      ZERIR2_TOOL_PATH " " + line + "\" " +
+                      (zsh ? "'" ZERIR2_EXAMPLES_DIR "/../tools/completion/_zerir2-settings'" : "") + " >'" + out +
+                      "' 2>&1";
     if (std::system(cmd.c_str()) != 0) return "(failed)";
     return z2test::read_file(out);
 }
 
-TEST(ToolCompletion, CommandsOptionsSectionsAndKeys) {
+class ToolCompletion : public ::testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(Shells, ToolCompletion, ::testing::Values(false, true),
+                         [](auto const& info) { return info.param ? "zsh" : "bash"; });
+
+TEST_P(ToolCompletion, CommandsOptionsSectionsAndKeys) {
     if (std::strlen(ZERIR2_TEST_EMULATOR) > 0) GTEST_SKIP() << "the completion runs the tool itself";
+    bool const zsh = GetParam();
+    if (zsh && std::system("command -v zsh >/dev/null 2>&1") != 0) GTEST_SKIP() << "zsh is not installed";
     struct {
         char const* line;
         char const* want;
@@ -419,10 +431,10 @@ TEST(ToolCompletion, CommandsOptionsSectionsAndKeys) {
         {"set --f", "--force\n"},
     };
     for (auto const& c : cases) {
-        std::string got = complete(c.line);
+        std::string got = complete(c.line, zsh);
         EXPECT_NE(got.find(c.want), std::string::npos) << c.line << " -> " << got;
     }
-    EXPECT_EQ(complete("convert --from u").find("eucjp"), std::string::npos);
+    EXPECT_EQ(complete("convert --from u", zsh).find("eucjp"), std::string::npos);
 }
 
 // A profile with one planted finding of each kind that check reports, the
