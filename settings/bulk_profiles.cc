@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Raw access to the sections and keys of a user's profile and style files under
 // the file lock, the commit of a buffer to its file, and the default style.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
-#include <unordered_set>
 
+#include "platform/alloc.h"
 #include "platform/paths.h"
 #include "profile_store/store_internal.h"
 #include "settings/profile_io.h"
@@ -221,12 +221,19 @@ int UnsetProfiles(char const* path, unsigned int uid, unsigned int gid, char con
     if (ConfBufStr* block = OpenPrivateProfile(list, path)) {
         int const head = HeadForWriting(path, block, fd);
         IniBuf* buf = InBlock(head) ? GetIniBufPos(block, head) : nullptr;
-        bool all = buf != nullptr;
-        std::unordered_set<std::string_view> named;
+        // Every key there, none named twice (two names of one entry), before
+        // anything is taken out.
+        IniEntry** found = buf ? z2::xnew<IniEntry*>(static_cast<size_t>(n)) : nullptr;
+        bool all = found != nullptr;
         for (int i = 0; all && i < n; ++i) {
-            IniEntry* e = SearchStringBuf(buf, section, keys[i], nullptr, 0);
-            all = e && !z2::is_bare_key(e->text) && named.insert(keys[i]).second;
+            found[i] = SearchStringBuf(buf, section, keys[i], nullptr, 0);
+            all = found[i] && !z2::is_bare_key(found[i]->text);
         }
+        if (all) {
+            std::sort(found, found + n);
+            all = std::adjacent_find(found, found + n) == found + n;
+        }
+        delete[] found;
         if (all) {
             result = 1;
             for (int i = 0; i < n; ++i)

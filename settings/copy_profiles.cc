@@ -2,8 +2,9 @@
 // Making or refreshing a user's style file from other style files or the
 // default style: header of the current generation, key assignments from one
 // source, the romaji texts from another.
+#include <climits>
+#include <cstdio>
 #include <cstring>
-#include <string>
 #include <sys/stat.h>
 
 #include "platform/alloc.h"
@@ -103,9 +104,13 @@ bool TakeDefault(IniBuf* out, IniBuf* def, char const* const* keys, int nkeys) {
 ConfBufStr* BlockOf(ConfBufList* list, char const* dst) {
     char const* slash = std::strrchr(dst, '/');
     if (!slash) return OpenPrivateProfile(list, dst);
-    std::string profile(dst, static_cast<size_t>(slash - dst));
-    profile += "/zerir2.ven";
-    return OpenPrivateProfile(list, profile.c_str());
+    // A fixed buffer: the library allocates nothing that could end the
+    // caller's process when memory runs out.
+    char profile[PATH_MAX];
+    if (slash - dst >= PATH_MAX) return nullptr;
+    int const n = std::snprintf(profile, sizeof profile, "%.*s/zerir2.ven", static_cast<int>(slash - dst), dst);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof profile) return nullptr;
+    return OpenPrivateProfile(list, profile);
 }
 
 bool EmptyFile(int fd) {

@@ -456,7 +456,9 @@ TEST(ProfileBlocks, FileAndBlockCaps) {
     ASSERT_NE(b, nullptr);
     // A watchdog, not a speed figure; valgrind runs everything 20-50 times slower.
     char const* preload = std::getenv("LD_PRELOAD");
-    if (!preload || !std::strstr(preload, "vgpreload")) EXPECT_LT(ms, 5000) << "nothing over the caps is read whole";
+    if (!preload || !std::strstr(preload, "vgpreload")) {
+        EXPECT_LT(ms, 5000) << "nothing over the caps is read whole";
+    }
     for (int i = 0; i < 5; ++i) EXPECT_EQ(b->style[i].first != nullptr, files[i < 4 ? i : 1].loads && i < 4) << i;
     // Cost of the file under the caps: 2 x bytes + 64 per line (the section line too).
     size_t cost = 2 * (4000000 + 4) + 64 * 100000, room = (size_t{64} << 20) - 2 * list.size() - 64 * 31;
