@@ -60,6 +60,9 @@ public:
         put("\n", 1);
     }
     void section(char const* name) {
+        // The last line before it may lack its line end (a file that ended
+        // in its preamble): joined to it, the section would be lost.
+        if (ok_ && len_ > 0 && data_[len_ - 1] != '\n') put("\n", 1);
         put("[", 1);
         put(name);
         put("]\n", 2);

@@ -165,6 +165,24 @@ TEST(SaveMerge, RemovedKeysLeaveTheFileButNotOthersChanges) {
     EXPECT_EQ(z2test::read_file(p).find("d=4"), std::string::npos);
 }
 
+// A file that ends in its preamble without a line end: a section a save puts
+// after it must not join that line (the section and its keys would be lost),
+// whether the file is as loaded or was changed meanwhile.
+TEST(SaveMerge, SectionsAfterAPreambleWithoutLineEndStaySections) {
+    for (bool changed : {false, true}) {
+        z2test::TestUser user{"preamble"};
+        std::string const p = user.profile();
+        ASSERT_TRUE(z2test::write_file(p, "; mine"));
+        Session s(p);
+        ASSERT_EQ(s.set("入力・変換", "エラー音", "鳴らさない"), 1);
+        if (changed) rewrite(p, "; theirs");
+        ASSERT_EQ(s.commit(), 1) << changed;
+        std::string const now = z2test::read_file(p);
+        EXPECT_EQ(now.substr(0, now.find('[')), changed ? "; theirs\n" : "; mine\n") << now;
+        EXPECT_NE(library_text(p).find("[入力・変換]\nエラー音=鳴らさない\n"), std::string::npos) << now;
+    }
+}
+
 // Lines the written form would not reproduce: the save writes nothing.
 TEST(SaveRefusal, FilesTheWrittenFormWouldChangeStayByteForByte) {
     std::string const big(1 << 20, 'L');
