@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <pwd.h>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -148,25 +149,37 @@ int run_unset(int argc, char** argv) {
     if (argc < 4) return z2tool::usage_error(kUnset, _("needs FILE, SECTION and at least one KEY"));
     std::string file = argv[1], section = argv[2];
     if (!z2tool::check_path("unset", file, z2tool::kProfileOrStyle)) return 1;
-    std::vector<std::string> keys(argv + 3, argv + argc);
+    // A key named twice is taken out once (the library refuses a list that
+    // names one entry twice).
+    std::vector<std::string> keys;
+    std::set<std::string> named;
+    for (int i = 3; i < argc; ++i)
+        if (named.insert(argv[i]).second) keys.push_back(argv[i]);
     for (std::string const& k : keys)
         if (section == w::sec_kankyo && (k == w::key_IDCode || k == w::key_Version || k == w::key_Revision))
             return z2tool::fail("unset", "[" + section + "] " + k + _(": the header is stamped by every commit"));
     z2tool::ProfileSession s("unset", file, true);
     if (!s.ready()) return 1;
-    // Which keys the file holds: from the buffer the library keeps for it.
-    std::vector<z2tool::ScanLine> lines;
+    // The first key the file does not hold in the section, or null.
     std::string error;
-    if (!z2tool::scan_file(file, &lines, &error)) return z2tool::fail("unset", file + ": " + error);
-    std::map<std::string, bool> held;
-    std::string cur;
-    for (auto const& l : lines) {
-        if (l.section) cur = l.name;
-        else if (!l.comment && cur == section) held[l.name] = true;
-    }
-    for (std::string const& k : keys)
-        if (!held.count(k)) return z2tool::fail("unset", "[" + section + "] " + k + _(": not in the file"));
+    auto missing = [&]() -> std::string const* {
+        std::vector<z2tool::ScanLine> lines;
+        if (!z2tool::scan_file(file, &lines, &error)) return nullptr;
+        std::set<std::string> held;
+        std::string cur;
+        for (auto const& l : lines) {
+            if (l.section) cur = l.name;
+            else if (!l.comment && cur == section) held.insert(l.name);
+        }
+        for (std::string const& k : keys)
+            if (!held.count(k)) return &k;
+        return nullptr;
+    };
+    if (std::string const* k = missing()) return z2tool::fail("unset", "[" + section + "] " + *k + _(": not in the file"));
+    if (!error.empty()) return z2tool::fail("unset", file + ": " + error);
     if (!take_out(s, section, keys, true)) {
+        // Another program may have taken a key out since the file was read.
+        if (std::string const* k = missing()) return z2tool::fail("unset", "[" + section + "] " + *k + _(": not in the file"));
         s.explain(file, true);
         return 1;
     }
