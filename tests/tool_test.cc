@@ -246,7 +246,7 @@ TEST(ToolEditing, InitUnsetAndEditThroughTheLibrary) {
     SampleUser u;
     std::string const p = u.user.profile();
     // unset: the line is gone and the key reads as missing; an unknown key writes nothing.
-    Result r = run("LC_ALL=C", u.expand("unset $P 入力・変換 エラー音"));
+    Result r = run("LC_ALL=C", u.expand("unset $P 入力・変換 エラー音 エラー音"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(run("LC_ALL=C", u.expand("show $P 入力・変換 エラー音")).err.find("unset"), std::string::npos);
     std::string const afterUnset = z2test::read_file(p);
