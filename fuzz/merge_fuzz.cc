@@ -18,6 +18,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "platform/paths.h"
+#include "profile_store/store_internal.h"
 #include "zerir2/zerir2.h"
 
 namespace {
@@ -28,14 +29,12 @@ using Model = std::map<Key, std::string>;
 // The header is stamped by every commit whatever the merge says.
 char const kHeader[] = "\xe7\x92\xb0\xe5\xa2\x83";  // 環境
 
-bool bare(char const* key) { return key[0] == '\0' || key[0] == ';' || key[0] == '\r' || key[0] == '\n'; }
-
 Model model_of(IniBuf const* buf) {
     Model m;
     for (IniSection* s = buf->first; s; s = s->next) {
         if (std::strcmp(s->name, kHeader) == 0) continue;
         for (IniEntry* e = s->first; e; e = e->next)
-            if (!bare(e->text)) m[{s->name, e->text}] = e->text + std::strlen(e->text) + 1;
+            if (!z2::is_bare_key(e->text)) m[{s->name, e->text}] = e->text + std::strlen(e->text) + 1;
     }
     return m;
 }

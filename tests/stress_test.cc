@@ -100,6 +100,15 @@ void writer_loop(std::string const& path, int id, double until) {
 }
 
 // Readers that skip the shared lock, or writers that overlap, show as torn texts.
+// Waits for every child; each must have exited with status 0.
+void expect_clean_exits(std::vector<pid_t> const& kids) {
+    for (pid_t p : kids) {
+        int st = 0;
+        ASSERT_EQ(waitpid(p, &st, 0), p);
+        EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << "child " << p << " status " << st;
+    }
+}
+
 TEST(StressMultiProcess, ReadersSeeWholeCommitsAndWritersNeverOverlap) {
     z2test::TestUser user("stress");
     std::string const path = user.profile(), v0 = value_of(9, 0);
@@ -127,11 +136,7 @@ TEST(StressMultiProcess, ReadersSeeWholeCommitsAndWritersNeverOverlap) {
         }
         kids.push_back(p);
     }
-    for (pid_t p : kids) {
-        int st = 0;
-        ASSERT_EQ(waitpid(p, &st, 0), p);
-        EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << "child " << p << " status " << st;
-    }
+    ASSERT_NO_FATAL_FAILURE(expect_clean_exits(kids));
     Shared& s = *g_shared;
     std::printf("stress: %ld commits (%ld refused), %ld reads (%ld without the lock), %ld torn, %ld overlaps\n",
                 s.commits.load(), s.failedCommits.load(), s.reads.load(), s.emptyReads.load(), s.torn.load(),
@@ -330,11 +335,7 @@ TEST(LoadMultiProcess, ManyProcessesLoadAndCommitWithoutFailure) {
         }
         kids.push_back(p);
     }
-    for (pid_t p : kids) {
-        int st = 0;
-        ASSERT_EQ(waitpid(p, &st, 0), p);
-        EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << "child " << p << " status " << st;
-    }
+    ASSERT_NO_FATAL_FAILURE(expect_clean_exits(kids));
     std::printf("load: %d processes, %ld rounds, %ld failed\n", procs, g_shared->commits.load(),
                 g_shared->failedCommits.load());
     EXPECT_EQ(g_shared->failedCommits.load(), 0);
